@@ -1,0 +1,38 @@
+# GoogleTest from Debian's source package, built with the same compiler and flags as the code.
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+include(GoogleTest)
+
+# Unit tests of the portable logic against the fake platform.
+file(GLOB TU_UNIT_TESTS CONFIGURE_DEPENDS tests/unit/*.cpp)
+add_executable(unit_tests ${TU_UNIT_TESTS})
+target_link_libraries(unit_tests PRIVATE tu_fake GTest::gtest_main)
+target_include_directories(unit_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
+
+if(NOT WIN32)
+  gtest_discover_tests(unit_tests)
+  return()
+endif()
+
+# Everything below runs under Wine in a prefix of this build's own.
+set(TU_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+add_test(NAME wine_prefix_init COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-prefix.sh init ${TU_WINEPREFIX})
+set_tests_properties(wine_prefix_init PROPERTIES FIXTURES_SETUP wine TIMEOUT 300)
+add_test(NAME wine_prefix_stop COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-prefix.sh stop ${TU_WINEPREFIX})
+set_tests_properties(wine_prefix_stop PROPERTIES FIXTURES_CLEANUP wine)
+
+# The portable unit tests once more, as Windows code (one Wine process for the whole suite).
+add_test(NAME unit_tests_under_wine COMMAND unit_tests)
+set_tests_properties(unit_tests_under_wine PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600)
+
+# Tests of the Win32 layer on real files and processes.
+if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/win32/CMakeLists.txt)
+  add_subdirectory(tests/win32)
+endif()
+
+# End-to-end runs of the real exe, started by a launcher named like the uninstaller.
+if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/CMakeLists.txt)
+  add_subdirectory(tests/e2e)
+endif()

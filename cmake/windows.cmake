@@ -1,0 +1,14 @@
+# The Win32 implementation of the platform layer and the shipped exe.
+file(GLOB TU_WIN32_SOURCES CONFIGURE_DEPENDS src/platform/win32/*.cpp)
+add_library(tu_win32 STATIC ${TU_WIN32_SOURCES})
+target_link_libraries(tu_win32 PUBLIC tu_core ole32 oleaut32 uuid shell32)
+target_compile_definitions(tu_win32 PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+
+file(GLOB TU_RESOURCES CONFIGURE_DEPENDS src/app/*.rc)
+add_executable(tarvo-untarvo WIN32 src/app/main.cpp ${TU_RESOURCES})
+target_link_libraries(tarvo-untarvo PRIVATE tu_win32)
+if(MINGW)
+  # Unicode entry point (wmain), no console, stripped.
+  target_link_options(tarvo-untarvo PRIVATE -municode -mwindows -s)
+endif()
+set_target_properties(tarvo-untarvo PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})

@@ -1,0 +1,50 @@
+// The run log: one plain-text UTF-8 file per run, one event per line, LF endings. Writing
+// never influences the run: every failure is ignored and the line is lost.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace tu {
+
+// The log directory: the first `--install-dir` value (followed by another argument) joined
+// with "logs", else the temporary directory joined with "tarvo2026-uninstall-logs".
+PString log_directory(Platform& os, const std::vector<PString>& args);
+
+// Creates the parent directories, then the file empty (truncating); failures ignored.
+void start_log_file(Platform& os, PStringView log_path);
+// Creates the parent directories, then appends the line; failures ignored.
+void append_log_line(Platform& os, PStringView log_path, std::string_view text);
+// Appends the line without touching directories; failures ignored.
+void append_log_line_no_mkdir(Platform& os, PStringView log_path, std::string_view text);
+
+// File names: "tarvo-untarvo-{ms}.log" and "{prefix}-{seconds}-{pid}.log".
+std::string data_entry_log_name(std::int64_t unix_ticks);
+std::string precinct_log_name(std::string_view prefix, std::int64_t unix_ticks, std::uint32_t pid);
+
+// Which of the two writers a run uses for all of its lines.
+enum class LogWriter { create_dirs, no_mkdir };
+
+// The log of one run: its fixed path and its writer. Every Part writes through this.
+class RunLog {
+public:
+    RunLog(Platform& os, PString path, LogWriter writer) : os_(&os), path_(std::move(path)), writer_(writer) {}
+    void line(std::string_view text) const {
+        if (writer_ == LogWriter::create_dirs)
+            append_log_line(*os_, path_, text);
+        else
+            append_log_line_no_mkdir(*os_, path_, text);
+    }
+    const PString& path() const { return path_; }
+
+private:
+    Platform* os_;
+    PString path_;
+    LogWriter writer_;
+};
+
+}  // namespace tu

@@ -1,0 +1,131 @@
+// An in-memory Windows for the unit tests: drives, folders, files with read-only
+// attributes, symbolic links and junctions, files held open by other programs, processes,
+// shortcuts, a clock and a pause that counts instead of sleeping, and scripted faults.
+//
+// Paths behave as on Windows: either separator, letter case ignored for ASCII names, '.'
+// and '..' folded lexically (not in verbatim \\?\ paths), relative paths resolved against
+// the current directory, links and junctions followed in every component but the last
+// when an operation asks not to follow.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace tu::fake {
+
+inline constexpr std::uint32_t reparse_tag_symlink = 0xA000000C;
+inline constexpr std::uint32_t reparse_tag_junction = 0xA0000003;
+
+struct FakeProcess {
+    std::uint32_t pid = 0;
+    std::uint32_t parent_pid = 0;
+    PString image;  // Win32 image path
+};
+
+class FakePlatform final : public Platform {
+public:
+    FakePlatform();
+    ~FakePlatform() override;
+
+    // --- building the file system (parents are created as needed) ----------------------
+    void add_dir(PStringView path);
+    void add_file(PStringView path, std::string_view content = {}, bool readonly = false);
+    // A .lnk file whose target the fake shell-link reader returns (may be empty: a link to
+    // a virtual folder). Any other file content reads as a corrupt shortcut.
+    void add_shortcut(PStringView path, PStringView target);
+    void add_symlink(PStringView path, PStringView target, bool directory);
+    void add_junction(PStringView path, PStringView target);
+
+    // --- inspecting it (the last component is never followed) ----------------------------
+    bool exists(PStringView path) const;
+    std::string content(PStringView path) const;
+    // Every path below `root` (root excluded), as stored, sorted.
+    std::vector<std::string> tree(PStringView root) const;
+    // The lines of a text file (LF separated, the final empty piece dropped).
+    std::vector<std::string> lines(PStringView path) const;
+
+    // --- other programs -----------------------------------------------------------------
+    // A file or folder held open without delete sharing: deleting it, or opening it for
+    // delete, fails with 32 until it is released.
+    void hold_open(PStringView path);
+    void release(PStringView path);
+
+    // --- scripted faults ------------------------------------------------------------
+    // Consulted at the start of every operation with its name (the Platform method name,
+    // e.g. "delete_file", "open_no_follow", "set_disposition", "list_dir", "file_info") and
+    // its path argument (for handle operations, the handle's path; for open_no_follow the
+    // full path of the entry); an error code fails
+    // the operation with that code before it does anything. The op "list_entry" is asked
+    // for every entry of list_dir with the entry's full path: an error there becomes that
+    // entry's per-entry error (an entry that vanished while the folder was listed).
+    using FaultHook = std::function<std::optional<std::uint32_t>(std::string_view op, PStringView path)>;
+    FaultHook fault;
+    // Called after each counted pause; lets a test change the world "meanwhile".
+    std::function<void()> on_sleep;
+
+    // --- state a test may set or read directly -------------------------------------------
+    std::vector<PString> args = {u"tarvo-untarvo.exe"};
+    std::uint32_t own_pid = 4242;
+    PString module = u"C:\\Users\\tester\\AppData\\Local\\Temp\\stage\\tarvo-untarvo.exe";
+    std::vector<FakeProcess> processes;
+    std::optional<ParentLookupError> parent_failure;
+    std::map<std::uint32_t, ImageQueryError> image_failure;
+    PString temp = u"C:\\Users\\tester\\AppData\\Local\\Temp\\";
+    PString cwd = u"C:\\";
+    std::int64_t now_ticks = 17'650'000'000'000'000;  // 2025-12-08 in 100 ns ticks since 1970
+    std::vector<std::uint32_t> sleeps;
+    int yields = 0;
+    std::optional<int> exit_status;
+    // Wine refuses the extended delete disposition with 87; Windows on NTFS accepts it.
+    bool extended_disposition_supported = true;
+    std::map<std::uint32_t, std::string> messages;  // system messages by code
+    int open_handles() const;                      // handles not yet closed
+
+    // --- Platform --------------------------------------------------------------------
+    std::vector<PString> command_line() override;
+    std::uint32_t current_process_id() override;
+    std::expected<PString, OsError> module_path() override;
+    std::expected<std::uint32_t, ParentLookupError> parent_process_id() override;
+    std::expected<PString, ImageQueryError> process_image_path(std::uint32_t pid) override;
+    void exit_process(int status) override;
+    std::expected<PString, OsError> temp_dir() override;
+    std::expected<void, OsError> set_current_dir(PStringView path) override;
+    std::expected<PString, OsError> current_dir() override;
+    std::int64_t now_unix_ticks() override;
+    void sleep_ms(std::uint32_t milliseconds) override;
+    void yield_processor() override;
+    std::expected<void, OsError> create_dir_all(PStringView path) override;
+    std::expected<void, OsError> create_truncate_file(PStringView path) override;
+    std::expected<void, OsError> append_to_file(PStringView path, std::string_view bytes) override;
+    std::expected<std::string, OsError> read_file(PStringView path) override;
+    std::expected<FileInfo, OsError> file_info(PStringView path, bool follow_links) override;
+    std::expected<PString, OsError> final_path(PStringView path) override;
+    std::expected<std::vector<std::expected<DirEntry, OsError>>, OsError> list_dir(PStringView path) override;
+    std::expected<void, OsError> delete_file(PStringView path) override;
+    std::expected<void, OsError> remove_directory(PStringView path) override;
+    std::expected<HandleId, OsError> open_no_follow(HandleId parent, PStringView name, OpenFor purpose) override;
+    std::expected<FileInfo, OsError> handle_info(HandleId handle) override;
+    std::expected<std::vector<DirEntry>, OsError> list_handle(HandleId handle) override;
+    std::expected<void, OsError> set_disposition(HandleId handle, Disposition how) override;
+    std::expected<void, OsError> clear_readonly(HandleId handle) override;
+    void close(HandleId handle) override;
+    std::expected<PString, ShortcutError> read_shortcut_target(PStringView path) override;
+    std::string system_message(std::uint32_t code) override;
+    std::string status_message(std::uint32_t status) override;
+
+    struct Node;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace tu::fake

@@ -1,0 +1,15 @@
+# Sourced by the Wine helpers: a private, headless, UTF-8 Wine environment for one prefix.
+# Usage: . tools/wine-env.sh PREFIX_DIR
+tu_prefix=$(mkdir -p "$1" && cd "$1" && pwd)
+export WINEPREFIX="$tu_prefix"
+export WINEARCH="${TU_WINEARCH:-win64}"
+export WINEDEBUG=-all
+export LC_ALL=C.UTF-8
+# winemenubuilder turns every saved .lnk into a desktop entry; mono/gecko installers need a network.
+export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+export HOME="$tu_prefix.home"
+export XDG_DATA_HOME="$HOME/.local/share"
+export XDG_CONFIG_HOME="$HOME/.config"
+export XDG_CACHE_HOME="$HOME/.cache"
+mkdir -p "$XDG_DATA_HOME" "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME"
