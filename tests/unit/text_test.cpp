@@ -1,4 +1,4 @@
-// UTF-16 to UTF-8 with U+FFFD for ill-formed input, and the ASCII-only comparisons.
+// UTF-16 and UTF-8 with U+FFFD for ill-formed input, and the Unicode white-space trim.
 #include <gtest/gtest.h>
 
 #include "platform/text.h"
@@ -33,7 +33,9 @@ TEST(Utf16ToUtf8, IllFormedUnitsBecomeReplacementCharacters) {
         EXPECT_EQ(to_utf8(c.in), c.out);
         const auto strict = to_utf8_strict(c.in);
         EXPECT_EQ(strict.has_value(), c.well_formed);
-        if (c.well_formed) EXPECT_EQ(*strict, c.out);
+        if (c.well_formed) {
+            EXPECT_EQ(*strict, c.out);
+        }
     }
 }
 
@@ -56,16 +58,6 @@ TEST(Utf8ToUtf16, IllFormedBytesBecomeReplacementCharacters) {
         EXPECT_EQ(to_utf16(c.in), c.out);
         EXPECT_EQ(is_valid_utf8(c.in), c.out.find(u'\xFFFD') == PString::npos);
     }
-}
-
-TEST(AsciiFolding, OnlyLettersAToZFold) {
-    EXPECT_TRUE(ascii_iequals("UHKaptaO.K1", "uhkaptao.k1"));
-    EXPECT_FALSE(ascii_iequals("UHKaptaO.K1", "uhkaptao.k1 "));
-    EXPECT_FALSE(ascii_iequals("\xC3\x81", "\xC3\xA1"));  // Á, á
-    EXPECT_FALSE(ascii_iequals("@[\\]^", "`{|}~"));
-    EXPECT_EQ(ascii_lower("ABC-xyz-\xC3\x81-Z"), "abc-xyz-\xC3\x81-z");
-    EXPECT_TRUE(ascii_iends_with("C:\\X\\SHORTCUT.LNK", ".lnk"));
-    EXPECT_FALSE(ascii_iends_with("lnk", ".lnk"));
 }
 
 TEST(TrimWhiteSpace, TrimsUnicodeWhiteSpaceAtBothEnds) {
