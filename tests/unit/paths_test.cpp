@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/fake/fake_platform.h"
+#include "platform/text.h"
 
 namespace tu {
 namespace {
