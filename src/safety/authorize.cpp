@@ -18,9 +18,9 @@ constexpr std::string_view temporary_uninstaller_name = "Un.exe";
 // The three tests of where the helper runs and under which name.
 enum class LocationTest { helper_name, outside_app_dir, outside_install_dir };
 
-// Everything in which the three variants differ. The installers and uninstallers of the
-// applications read these texts and rely on this order, so they are kept as they were
-// shipped; the procedure that uses them is one and the same for every variant.
+// Everything in which the three variants differ. Each application family's uninstaller and
+// the people who read its logs know one wording and one order of tests, so those stay
+// exactly as they are; the procedure that uses them is one and the same for every variant.
 //
 // Templates mark each inserted value with {}; a template may use fewer values than the
 // procedure offers (the short variant A texts leave the path out), never more.
@@ -133,8 +133,8 @@ std::string fill(std::string_view pattern, std::initializer_list<std::string_vie
     return out;
 }
 
-// The snapshot and process queries are reported in the status form (0x8007xxxx), unlike the
-// file-system errors: the uninstallers' logs have always shown them so.
+// The snapshot and process queries are reported in the status form (0x8007xxxx); the
+// executable path and the directories of the environment in the system-error form.
 std::string status_of(Platform& os, const OsError& error) { return status_text(os, status_from_win32(error.code)); }
 
 // The helper's own name is compared byte for byte, letter case included: a copy that was
