@@ -1,5 +1,9 @@
 #include "safety/paths.h"
 
+#include <algorithm>
+#include <string_view>
+#include <vector>
+
 #include "platform/error_text.h"
 #include "platform/text.h"
 #include "platform/winpath.h"
@@ -19,6 +23,40 @@ std::string strip_verbatim_prefix(std::string text) {
     return text;
 }
 
+// Folds "." and ".." the way Windows does when it opens a path, so that a path that cannot
+// be opened is judged by the place it would name: C:\Tarvo\..\x names C:\x, which is not
+// inside C:\Tarvo, whatever its spelling begins with. ".." never climbs above the drive or
+// the share. Forms other than X:\... and \\server\share\... are left as they are.
+std::string fold_dot_components(const std::string& text) {
+    std::size_t root_end = 0;
+    if (text.size() >= 3 && text[1] == ':' && text[2] == '\\') {
+        root_end = 2;
+    } else if (starts_with(text, R"(\\)")) {
+        const std::size_t server_end = text.find('\\', 2);
+        if (server_end == std::string::npos) return text;
+        root_end = std::min(text.find('\\', server_end + 1), text.size());
+    } else {
+        return text;
+    }
+    std::vector<std::string_view> parts;
+    const std::string_view rest = std::string_view(text).substr(root_end);
+    std::size_t start = 0;
+    while (start <= rest.size()) {
+        std::size_t end = rest.find('\\', start);
+        if (end == std::string_view::npos) end = rest.size();
+        const std::string_view part = rest.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string out = text.substr(0, root_end);
+    for (const std::string_view part : parts) (out += '\\') += part;
+    return out;
+}
+
 }  // namespace
 
 Result<PString> make_absolute(Platform& os, PStringView path) {
@@ -35,14 +73,16 @@ Result<std::string> normalize_for_compare(Platform& os, PStringView path) {
     // The final name sees through links, junctions, short names and letter case, so that a
     // link inside a folder that leads out of it is judged by where it really leads. A path
     // that cannot be opened (missing, access denied, ill-formed) is compared in its lexical
-    // absolute form instead: nothing about it is folded or resolved, and the failure itself
-    // is not an error, because a missing path must still be comparable.
+    // absolute form instead, with only "." and ".." folded as Windows would fold them when
+    // opening it; the failure itself is not an error, because a missing path must still be
+    // comparable.
     auto resolved = os.final_path(*absolute);
     std::string text = to_utf8(resolved ? PStringView(*resolved) : PStringView(*absolute));
 
     for (char& c : text)
         if (c == '/') c = '\\';
     text = strip_verbatim_prefix(std::move(text));
+    if (!resolved) text = fold_dot_components(text);
     while (!text.empty() && text.back() == '\\') text.pop_back();
     // Only A-Z: Windows compares names with its own upper-case table, but a locale or
     // Unicode folding here would invent equalities the file system does not have.

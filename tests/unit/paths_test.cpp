@@ -38,7 +38,7 @@ TEST_F(PathsTest, SamePathIgnoresSpellingButNotPlace) {
         {u"//?/UNC/srv/share/d", u"\\\\srv\\share\\d", true},
         {u"C:\\Tarvo2", u"C:\\Tarvo", false},
         {u"C:\\Missing\\\u010C", u"C:\\Missing\\\u010D", false},  // only A-Z are folded
-        {u"C:\\Tarvo\\missing\\..\\x", u"C:\\Tarvo\\x", false},   // no '..' folding when unopenable
+        {u"C:\\Tarvo\\missing\\..\\x", u"C:\\Tarvo\\x", true},    // '..' folded as Windows would open it
         {u"C:\\Tarvo\\LCkapta\\link", u"C:\\Elsewhere", true},    // the junction's final name
     };
     for (const auto& c : cases) {
@@ -59,6 +59,13 @@ TEST_F(PathsTest, IsWithinDemandsTheSeparator) {
         {u"C:\\Tarvo", u"C:\\Tarvo2\\LCkapta", false},
         {u"C:\\Tarvo", u"C:\\Tarvo\\..", false},                  // opens as the drive root
         {u"C:\\Tarvo", u"C:\\Tarvo\\missing\\..\\x", true},       // unopenable: lexical
+        // An unopenable path is judged by the place Windows would open: C:\x is outside
+        // C:\Tarvo whatever its spelling begins with.
+        {u"C:\\Tarvo", u"C:\\Tarvo\\..\\x", false},
+        {u"C:\\Tarvo", u"C:\\Tarvo\\missing\\..\\..\\Windows", false},
+        {u"C:\\Tarvo", u"\\\\?\\C:\\Tarvo\\.\\..\\x", false},
+        {u"C:\\Tarvo", u"C:/Other/../Tarvo/x", true},
+        {u"\\\\srv\\share\\d", u"\\\\srv\\share\\..\\..\\d\\x", true},  // never above the share
         {u"C:\\Tarvo", u"C:\\Tarvo\\LCkapta\\link", false},       // junction leads outside
         {u"C:\\Tarvo", u"C:\\Tarvo\\LCkapta\\link\\data.txt", false},
         {u"C:\\Tarvo", u"C:\\", false},
