@@ -17,7 +17,10 @@ TEST_F(Entry, NoUsableAppFolderEndsWithStatusTwoAndWritesNothing) {
     };
     for (const auto& args : command_lines) {
         std::string shown;
-        for (const auto& arg : args) shown += " " + utf8(arg);
+        for (const auto& arg : args) {
+            shown += ' ';
+            shown += utf8(arg);
+        }
         SCOPED_TRACE("arguments:" + shown);
         const bool temp_logs_existed = exists(temp_logs);
         const auto temp_before = tree(temp_logs);
