@@ -78,6 +78,8 @@ public:
     std::vector<FakeProcess> processes;
     std::optional<ParentLookupError> parent_failure;
     std::map<std::uint32_t, ImageQueryError> image_failure;
+    // When set, every shortcut read fails with this error (any step).
+    std::optional<ShortcutError> shortcut_failure;
     PString temp = u"C:\\Users\\tester\\AppData\\Local\\Temp\\";
     PString cwd = u"C:\\";
     std::int64_t now_ticks = 17'650'000'000'000'000;  // 2025-12-08 in 100 ns ticks since 1970

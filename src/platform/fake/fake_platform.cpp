@@ -1,0 +1,619 @@
+#include "platform/fake/fake_platform.h"
+
+#include <algorithm>
+
+#include "platform/error_text.h"
+#include "platform/text.h"
+#include "platform/winpath.h"
+
+namespace tu::fake {
+namespace {
+
+constexpr std::uint32_t no_more_files = 18;
+constexpr std::uint32_t cant_resolve_filename = 1921;
+constexpr int max_link_depth = 32;
+constexpr std::string_view shortcut_magic = "[shortcut]\n";
+
+// The file system's case-insensitive key for a name: ASCII, Latin-1 and Latin Extended-A
+// letters folded, which is what the tests' names need of NTFS's upcase table.
+std::u16string fold_key(PStringView name) {
+    std::u16string key(name);
+    for (char16_t& c : key) {
+        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
+        else if (c >= 0xC0 && c <= 0xDE && c != 0xD7) c = static_cast<char16_t>(c + 32);
+        else if (c >= 0x100 && c <= 0x17F && (c % 2) == 0) c = static_cast<char16_t>(c + 1);
+    }
+    return key;
+}
+
+struct ParsedPath {
+    char16_t drive = 0;  // lower-case drive letter
+    std::vector<PString> components;
+};
+
+}  // namespace
+
+struct FakePlatform::Node {
+    enum class Kind { dir, file, symlink, junction };
+    Kind kind = Kind::dir;
+    PString name;
+    std::string content;
+    bool readonly = false;
+    PString target;          // links and junctions
+    bool link_to_dir = false;
+    std::map<std::u16string, std::shared_ptr<Node>> children;  // by fold_key
+    Node* parent = nullptr;
+    int held = 0;            // open in another program without delete sharing
+    int open_count = 0;
+    bool delete_pending = false;
+
+    bool is_link() const { return kind == Kind::symlink || kind == Kind::junction; }
+    FileInfo info() const {
+        FileInfo fi;
+        fi.readonly = readonly;
+        switch (kind) {
+        case Kind::dir: fi.directory = true; break;
+        case Kind::file: break;
+        case Kind::symlink:
+            fi.directory = link_to_dir;
+            fi.reparse_point = true;
+            fi.reparse_tag = reparse_tag_symlink;
+            break;
+        case Kind::junction:
+            fi.directory = true;
+            fi.reparse_point = true;
+            fi.reparse_tag = reparse_tag_junction;
+            break;
+        }
+        return fi;
+    }
+};
+
+struct FakePlatform::Impl {
+    FakePlatform& self;
+    std::map<char16_t, std::shared_ptr<Node>> drives;
+    struct OpenHandle {
+        std::shared_ptr<Node> node;
+        PString path;
+    };
+    std::map<std::uintptr_t, OpenHandle> handles;
+    std::uintptr_t next_handle = 0x100;
+
+    explicit Impl(FakePlatform& s) : self(s) {}
+
+    std::optional<std::uint32_t> fault(std::string_view op, PStringView path) const {
+        return self.fault ? self.fault(op, path) : std::nullopt;
+    }
+
+    // Lexical form of a path as Win32 would hand it to the file system: absolute, '.' and
+    // '..' folded except in verbatim paths.
+    std::expected<ParsedPath, std::uint32_t> parse(PStringView raw) const {
+        PString path(raw);
+        bool verbatim = false;
+        if (path.starts_with(u"\\\\?\\") || path.starts_with(u"\\??\\")) {
+            verbatim = true;
+            path.erase(0, 4);
+        } else if (!winpath::is_absolute(path)) {
+            path = winpath::join(self.cwd, path);
+        }
+        if (path.size() < 2 || path[1] != u':') return std::unexpected(win32_error::bad_netpath);
+        ParsedPath parsed;
+        parsed.drive = fold_key(path.substr(0, 1))[0];
+        std::size_t i = 2;
+        while (i < path.size()) {
+            while (i < path.size() && (path[i] == u'\\' || (!verbatim && path[i] == u'/'))) ++i;
+            std::size_t end = i;
+            while (end < path.size() && path[end] != u'\\' && (verbatim || path[end] != u'/')) ++end;
+            if (end > i) {
+                PString component = path.substr(i, end - i);
+                if (!verbatim && component == u".") {
+                } else if (!verbatim && component == u"..") {
+                    if (!parsed.components.empty()) parsed.components.pop_back();
+                } else {
+                    parsed.components.push_back(std::move(component));
+                }
+            }
+            i = end;
+        }
+        return parsed;
+    }
+
+    static PString full_path(const Node* node, char16_t drive) {
+        std::vector<const Node*> chain;
+        for (const Node* n = node; n && n->parent; n = n->parent) chain.push_back(n);
+        PString out;
+        out.push_back(static_cast<char16_t>(drive - 32));
+        out += u":";
+        if (chain.empty()) return out + u"\\";
+        for (auto it = chain.rbegin(); it != chain.rend(); ++it) out += u"\\" + (*it)->name;
+        return out;
+    }
+
+    char16_t drive_of(const Node* node) const {
+        const Node* root = node;
+        while (root->parent) root = root->parent;
+        for (const auto& [letter, drive] : drives)
+            if (drive.get() == root) return letter;
+        return u'c';
+    }
+
+    std::expected<std::shared_ptr<Node>, std::uint32_t> resolve_link(const std::shared_ptr<Node>& link, int depth) const {
+        if (depth > max_link_depth) return std::unexpected(cant_resolve_filename);
+        PString target = link->target;
+        if (!winpath::is_absolute(target) && link->parent)
+            target = winpath::join(full_path(link->parent, drive_of(link.get())), target);
+        auto parsed = parse(target);
+        if (!parsed) return std::unexpected(parsed.error());
+        return walk(*parsed, true, depth + 1);
+    }
+
+    std::expected<std::shared_ptr<Node>, std::uint32_t> walk(const ParsedPath& parsed, bool follow_last,
+                                                             int depth = 0) const {
+        const auto drive = drives.find(parsed.drive);
+        if (drive == drives.end()) return std::unexpected(win32_error::path_not_found);
+        std::shared_ptr<Node> node = drive->second;
+        for (std::size_t i = 0; i < parsed.components.size(); ++i) {
+            if (node->is_link()) {
+                auto resolved = resolve_link(node, depth);
+                if (!resolved) return std::unexpected(win32_error::path_not_found);
+                node = *resolved;
+            }
+            if (node->kind != Node::Kind::dir) return std::unexpected(win32_error::path_not_found);
+            const auto child = node->children.find(fold_key(parsed.components[i]));
+            if (child == node->children.end()) {
+                const bool last = i + 1 == parsed.components.size();
+                return std::unexpected(last ? win32_error::file_not_found : win32_error::path_not_found);
+            }
+            node = child->second;
+        }
+        if (follow_last && node->is_link()) {
+            auto resolved = resolve_link(node, depth);
+            if (!resolved) return std::unexpected(resolved.error() == cant_resolve_filename ? cant_resolve_filename
+                                                                                              : win32_error::file_not_found);
+            node = *resolved;
+        }
+        return node;
+    }
+
+    std::expected<std::shared_ptr<Node>, std::uint32_t> lookup(PStringView path, bool follow_last) const {
+        auto parsed = parse(path);
+        if (!parsed) return std::unexpected(parsed.error());
+        return walk(*parsed, follow_last);
+    }
+
+    // The directory that would hold `path`, and the new entry's name.
+    std::expected<std::pair<std::shared_ptr<Node>, PString>, std::uint32_t> parent_for(PStringView path) const {
+        auto parsed = parse(path);
+        if (!parsed) return std::unexpected(parsed.error());
+        if (parsed->components.empty()) return std::unexpected(win32_error::access_denied);
+        PString name = parsed->components.back();
+        parsed->components.pop_back();
+        auto dir = walk(*parsed, true);
+        if (!dir || (*dir)->kind != Node::Kind::dir) return std::unexpected(win32_error::path_not_found);
+        return std::pair{*dir, name};
+    }
+
+    std::shared_ptr<Node> make_child(const std::shared_ptr<Node>& dir, PStringView name, Node::Kind kind) {
+        auto node = std::make_shared<Node>();
+        node->kind = kind;
+        node->name = PString(name);
+        node->parent = dir.get();
+        dir->children[fold_key(name)] = node;
+        return node;
+    }
+
+    // Creates every missing folder of `path` (links followed) and returns the last one.
+    std::shared_ptr<Node> ensure_dirs(const ParsedPath& parsed) {
+        auto& drive = drives[parsed.drive];
+        if (!drive) drive = std::make_shared<Node>();
+        std::shared_ptr<Node> node = drive;
+        for (const PString& component : parsed.components) {
+            if (node->is_link()) node = resolve_link(node, 0).value_or(node);
+            auto it = node->children.find(fold_key(component));
+            node = it != node->children.end() ? it->second : make_child(node, component, Node::Kind::dir);
+        }
+        return node;
+    }
+
+    std::shared_ptr<Node> add(PStringView path, Node::Kind kind) {
+        auto parsed = parse(path).value();
+        PString name = parsed.components.back();
+        parsed.components.pop_back();
+        auto dir = ensure_dirs(parsed);
+        return make_child(dir, name, kind);
+    }
+
+    static void detach(Node& node) {
+        if (node.parent) node.parent->children.erase(fold_key(node.name));
+        node.parent = nullptr;
+    }
+
+    HandleId open_handle(std::shared_ptr<Node> node, PString path) {
+        ++node->open_count;
+        const std::uintptr_t id = next_handle++;
+        handles[id] = OpenHandle{std::move(node), std::move(path)};
+        return HandleId{id};
+    }
+
+    OpenHandle* find_handle(HandleId id) {
+        auto it = handles.find(id.value);
+        return it == handles.end() ? nullptr : &it->second;
+    }
+
+    std::vector<DirEntry> entries_of(const Node& dir) const {
+        std::vector<DirEntry> out;
+        for (const auto& [key, child] : dir.children)
+            if (!child->delete_pending) out.push_back(DirEntry{child->name, child->info()});
+        return out;
+    }
+};
+
+FakePlatform::FakePlatform() : impl_(std::make_unique<Impl>(*this)) {
+    add_dir(u"C:\\");
+    add_dir(temp);
+    processes.push_back(FakeProcess{own_pid, 1000, u"C:\\Tarvo\\Zudeded2026.exe"});
+}
+
+FakePlatform::~FakePlatform() = default;
+
+void FakePlatform::add_dir(PStringView path) { impl_->ensure_dirs(impl_->parse(path).value()); }
+
+void FakePlatform::add_file(PStringView path, std::string_view content, bool readonly) {
+    auto node = impl_->add(path, Node::Kind::file);
+    node->content = std::string(content);
+    node->readonly = readonly;
+}
+
+void FakePlatform::add_shortcut(PStringView path, PStringView target) {
+    add_file(path, std::string(shortcut_magic) + to_utf8(target));
+}
+
+void FakePlatform::add_symlink(PStringView path, PStringView target, bool directory) {
+    auto node = impl_->add(path, Node::Kind::symlink);
+    node->target = PString(target);
+    node->link_to_dir = directory;
+}
+
+void FakePlatform::add_junction(PStringView path, PStringView target) {
+    auto node = impl_->add(path, Node::Kind::junction);
+    node->target = PString(target);
+}
+
+bool FakePlatform::exists(PStringView path) const { return impl_->lookup(path, false).has_value(); }
+
+std::string FakePlatform::content(PStringView path) const {
+    auto node = impl_->lookup(path, true);
+    return node ? (*node)->content : std::string{};
+}
+
+std::vector<std::string> FakePlatform::tree(PStringView root) const {
+    std::vector<std::string> out;
+    auto node = impl_->lookup(root, false);
+    if (!node) return out;
+    struct Item {
+        const Node* node;
+        std::string path;
+    };
+    std::vector<Item> stack{{node->get(), to_utf8(root)}};
+    while (!stack.empty()) {
+        Item item = stack.back();
+        stack.pop_back();
+        if (item.node->kind != Node::Kind::dir) continue;
+        for (const auto& [key, child] : item.node->children) {
+            std::string path = item.path;
+            if (path.empty() || path.back() != '\\') path += '\\';
+            path += to_utf8(child->name);
+            out.push_back(path);
+            stack.push_back({child.get(), path});
+        }
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+std::vector<std::string> FakePlatform::lines(PStringView path) const {
+    std::vector<std::string> out;
+    const std::string text = content(path);
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) {
+            out.push_back(text.substr(start));
+            break;
+        }
+        out.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return out;
+}
+
+void FakePlatform::hold_open(PStringView path) {
+    if (auto node = impl_->lookup(path, false)) ++(*node)->held;
+}
+
+void FakePlatform::release(PStringView path) {
+    if (auto node = impl_->lookup(path, false); node && (*node)->held > 0) --(*node)->held;
+}
+
+int FakePlatform::open_handles() const { return static_cast<int>(impl_->handles.size()); }
+
+// --- process environment -----------------------------------------------------------------
+
+std::vector<PString> FakePlatform::command_line() { return args; }
+
+std::uint32_t FakePlatform::current_process_id() { return own_pid; }
+
+std::expected<PString, OsError> FakePlatform::module_path() {
+    if (auto code = impl_->fault("module_path", module)) return std::unexpected(OsError{*code, "GetModuleFileNameW"});
+    return module;
+}
+
+std::expected<std::uint32_t, ParentLookupError> FakePlatform::parent_process_id() {
+    if (parent_failure) return std::unexpected(*parent_failure);
+    for (const FakeProcess& process : processes)
+        if (process.pid == own_pid) return process.parent_pid;
+    return std::unexpected(ParentLookupError{ParentLookupStep::not_found, OsError{no_more_files, "Process32NextW"}});
+}
+
+std::expected<PString, ImageQueryError> FakePlatform::process_image_path(std::uint32_t pid) {
+    if (auto it = image_failure.find(pid); it != image_failure.end()) return std::unexpected(it->second);
+    for (const FakeProcess& process : processes)
+        if (process.pid == pid) return process.image;
+    return std::unexpected(ImageQueryError{ImageQueryStep::open, OsError{win32_error::invalid_parameter, "OpenProcess"}});
+}
+
+void FakePlatform::exit_process(int status) { exit_status = status; }
+
+std::expected<PString, OsError> FakePlatform::temp_dir() {
+    if (auto code = impl_->fault("temp_dir", temp)) return std::unexpected(OsError{*code, "GetTempPathW"});
+    return temp;
+}
+
+std::expected<void, OsError> FakePlatform::set_current_dir(PStringView path) {
+    if (auto code = impl_->fault("set_current_dir", path)) return std::unexpected(OsError{*code, "SetCurrentDirectoryW"});
+    auto node = impl_->lookup(path, true);
+    if (!node) return std::unexpected(OsError{node.error(), "SetCurrentDirectoryW"});
+    if ((*node)->kind != Node::Kind::dir) return std::unexpected(OsError{win32_error::directory_expected, "SetCurrentDirectoryW"});
+    // Windows keeps the lexical form as given, without a trailing separator except at a root.
+    const ParsedPath parsed = impl_->parse(path).value();
+    PString dir;
+    dir.push_back(static_cast<char16_t>(parsed.drive - 32));
+    dir += u":";
+    for (const PString& component : parsed.components) dir += u"\\" + component;
+    if (parsed.components.empty()) dir += u"\\";
+    cwd = dir;
+    return {};
+}
+
+std::expected<PString, OsError> FakePlatform::current_dir() {
+    if (auto code = impl_->fault("current_dir", cwd)) return std::unexpected(OsError{*code, "GetCurrentDirectoryW"});
+    return cwd;
+}
+
+// --- time ------------------------------------------------------------------------------
+
+std::int64_t FakePlatform::now_unix_ticks() { return now_ticks; }
+
+void FakePlatform::sleep_ms(std::uint32_t milliseconds) {
+    sleeps.push_back(milliseconds);
+    now_ticks += static_cast<std::int64_t>(milliseconds) * 10'000;
+    if (on_sleep) on_sleep();
+}
+
+void FakePlatform::yield_processor() { ++yields; }
+
+// --- files -----------------------------------------------------------------------------
+
+std::expected<void, OsError> FakePlatform::create_dir_all(PStringView path) {
+    if (auto code = impl_->fault("create_dir_all", path)) return std::unexpected(OsError{*code, "CreateDirectoryW"});
+    auto parsed = impl_->parse(path);
+    if (!parsed) return std::unexpected(OsError{parsed.error(), "CreateDirectoryW"});
+    if (!impl_->drives.contains(parsed->drive)) return std::unexpected(OsError{win32_error::path_not_found, "CreateDirectoryW"});
+    // A file in the way stops the walk as CreateDirectoryW would.
+    ParsedPath prefix{parsed->drive, {}};
+    for (const PString& component : parsed->components) {
+        prefix.components.push_back(component);
+        auto node = impl_->walk(prefix, true);
+        if (node && (*node)->kind != Node::Kind::dir) return std::unexpected(OsError{win32_error::already_exists, "CreateDirectoryW"});
+    }
+    impl_->ensure_dirs(*parsed);
+    return {};
+}
+
+std::expected<void, OsError> FakePlatform::create_truncate_file(PStringView path) {
+    if (auto code = impl_->fault("create_truncate_file", path)) return std::unexpected(OsError{*code, "CreateFileW"});
+    auto place = impl_->parent_for(path);
+    if (!place) return std::unexpected(OsError{place.error(), "CreateFileW"});
+    auto& [dir, name] = *place;
+    auto it = dir->children.find(fold_key(name));
+    if (it == dir->children.end()) {
+        impl_->make_child(dir, name, Node::Kind::file);
+        return {};
+    }
+    Node& node = *it->second;
+    if (node.kind != Node::Kind::file || node.readonly) return std::unexpected(OsError{win32_error::access_denied, "CreateFileW"});
+    node.content.clear();
+    return {};
+}
+
+std::expected<void, OsError> FakePlatform::append_to_file(PStringView path, std::string_view bytes) {
+    if (auto code = impl_->fault("append_to_file", path)) return std::unexpected(OsError{*code, "CreateFileW"});
+    auto place = impl_->parent_for(path);
+    if (!place) return std::unexpected(OsError{place.error(), "CreateFileW"});
+    auto& [dir, name] = *place;
+    auto it = dir->children.find(fold_key(name));
+    std::shared_ptr<Node> node = it == dir->children.end() ? impl_->make_child(dir, name, Node::Kind::file) : it->second;
+    if (node->kind != Node::Kind::file || node->readonly) return std::unexpected(OsError{win32_error::access_denied, "CreateFileW"});
+    node->content += bytes;
+    return {};
+}
+
+std::expected<std::string, OsError> FakePlatform::read_file(PStringView path) {
+    if (auto code = impl_->fault("read_file", path)) return std::unexpected(OsError{*code, "ReadFile"});
+    auto node = impl_->lookup(path, true);
+    if (!node) return std::unexpected(OsError{node.error(), "CreateFileW"});
+    if ((*node)->kind != Node::Kind::file) return std::unexpected(OsError{win32_error::access_denied, "CreateFileW"});
+    return (*node)->content;
+}
+
+std::expected<FileInfo, OsError> FakePlatform::file_info(PStringView path, bool follow_links) {
+    if (auto code = impl_->fault("file_info", path)) return std::unexpected(OsError{*code, "CreateFileW"});
+    auto node = impl_->lookup(path, follow_links);
+    if (!node) return std::unexpected(OsError{node.error(), "CreateFileW"});
+    return (*node)->info();
+}
+
+std::expected<PString, OsError> FakePlatform::final_path(PStringView path) {
+    if (auto code = impl_->fault("final_path", path)) return std::unexpected(OsError{*code, "CreateFileW"});
+    auto node = impl_->lookup(path, true);
+    if (!node) return std::unexpected(OsError{node.error(), "CreateFileW"});
+    return u"\\\\?\\" + Impl::full_path(node->get(), impl_->drive_of(node->get()));
+}
+
+std::expected<std::vector<std::expected<DirEntry, OsError>>, OsError> FakePlatform::list_dir(PStringView path) {
+    if (auto code = impl_->fault("list_dir", path)) return std::unexpected(OsError{*code, "FindFirstFileExW"});
+    auto node = impl_->lookup(path, true);
+    if (!node) return std::unexpected(OsError{node.error(), "FindFirstFileExW"});
+    if ((*node)->kind != Node::Kind::dir) return std::unexpected(OsError{win32_error::directory_expected, "FindFirstFileExW"});
+    std::vector<std::expected<DirEntry, OsError>> out;
+    for (DirEntry& entry : impl_->entries_of(**node)) {
+        if (auto code = impl_->fault("list_entry", winpath::join(path, entry.name)))
+            out.push_back(std::unexpected(OsError{*code, "FindNextFileW"}));
+        else
+            out.push_back(std::move(entry));
+    }
+    return out;
+}
+
+std::expected<void, OsError> FakePlatform::delete_file(PStringView path) {
+    if (auto code = impl_->fault("delete_file", path)) return std::unexpected(OsError{*code, "DeleteFileW"});
+    auto node = impl_->lookup(path, false);
+    if (!node) return std::unexpected(OsError{node.error(), "DeleteFileW"});
+    Node& n = **node;
+    if (n.held > 0) return std::unexpected(OsError{win32_error::sharing_violation, "DeleteFileW"});
+    if (n.info().directory || n.readonly) return std::unexpected(OsError{win32_error::access_denied, "DeleteFileW"});
+    Impl::detach(n);
+    return {};
+}
+
+std::expected<void, OsError> FakePlatform::remove_directory(PStringView path) {
+    if (auto code = impl_->fault("remove_directory", path)) return std::unexpected(OsError{*code, "RemoveDirectoryW"});
+    auto node = impl_->lookup(path, false);
+    if (!node) return std::unexpected(OsError{node.error(), "RemoveDirectoryW"});
+    Node& n = **node;
+    if (!n.info().directory) return std::unexpected(OsError{win32_error::directory_expected, "RemoveDirectoryW"});
+    if (n.held > 0) return std::unexpected(OsError{win32_error::sharing_violation, "RemoveDirectoryW"});
+    if (!n.is_link() && !n.children.empty()) return std::unexpected(OsError{win32_error::dir_not_empty, "RemoveDirectoryW"});
+    if (!n.parent) return std::unexpected(OsError{win32_error::access_denied, "RemoveDirectoryW"});
+    Impl::detach(n);
+    return {};
+}
+
+// --- handle-based deletion ---------------------------------------------------------------
+
+std::expected<HandleId, OsError> FakePlatform::open_no_follow(HandleId parent, PStringView name, OpenFor) {
+    PString full;
+    std::expected<std::shared_ptr<Node>, std::uint32_t> node = std::unexpected(win32_error::invalid_parameter);
+    if (parent) {
+        Impl::OpenHandle* dir = impl_->find_handle(parent);
+        if (!dir) return std::unexpected(OsError{win32_error::invalid_parameter, "NtOpenFile"});
+        full = winpath::join(dir->path, name);
+        if (auto code = impl_->fault("open_no_follow", full)) return std::unexpected(OsError{*code, "NtOpenFile"});
+        if (dir->node->kind != Node::Kind::dir) return std::unexpected(OsError{win32_error::directory_expected, "NtOpenFile"});
+        const auto it = dir->node->children.find(fold_key(name));
+        if (it == dir->node->children.end()) return std::unexpected(OsError{win32_error::file_not_found, "NtOpenFile"});
+        node = it->second;
+    } else {
+        full = PString(name);
+        if (auto code = impl_->fault("open_no_follow", full)) return std::unexpected(OsError{*code, "CreateFileW"});
+        node = impl_->lookup(name, false);
+        if (!node) return std::unexpected(OsError{node.error(), "CreateFileW"});
+    }
+    if ((*node)->held > 0) return std::unexpected(OsError{win32_error::sharing_violation, "CreateFileW"});
+    if ((*node)->delete_pending) return std::unexpected(OsError{win32_error::access_denied, "CreateFileW"});
+    return impl_->open_handle(*node, full);
+}
+
+std::expected<FileInfo, OsError> FakePlatform::handle_info(HandleId handle) {
+    Impl::OpenHandle* open = impl_->find_handle(handle);
+    if (!open) return std::unexpected(OsError{win32_error::invalid_parameter, "GetFileInformationByHandleEx"});
+    if (auto code = impl_->fault("handle_info", open->path)) return std::unexpected(OsError{*code, "GetFileInformationByHandleEx"});
+    return open->node->info();
+}
+
+std::expected<std::vector<DirEntry>, OsError> FakePlatform::list_handle(HandleId handle) {
+    Impl::OpenHandle* open = impl_->find_handle(handle);
+    if (!open) return std::unexpected(OsError{win32_error::invalid_parameter, "GetFileInformationByHandleEx"});
+    if (auto code = impl_->fault("list_handle", open->path)) return std::unexpected(OsError{*code, "GetFileInformationByHandleEx"});
+    if (open->node->kind != Node::Kind::dir) return std::unexpected(OsError{win32_error::directory_expected, "GetFileInformationByHandleEx"});
+    return impl_->entries_of(*open->node);
+}
+
+std::expected<void, OsError> FakePlatform::set_disposition(HandleId handle, Disposition how) {
+    Impl::OpenHandle* open = impl_->find_handle(handle);
+    if (!open) return std::unexpected(OsError{win32_error::invalid_parameter, "SetFileInformationByHandle"});
+    if (auto code = impl_->fault("set_disposition", open->path)) return std::unexpected(OsError{*code, "SetFileInformationByHandle"});
+    Node& node = *open->node;
+    if (how == Disposition::extended && !extended_disposition_supported)
+        return std::unexpected(OsError{win32_error::invalid_parameter, "SetFileInformationByHandle"});
+    if (how == Disposition::classic && node.readonly)
+        return std::unexpected(OsError{win32_error::access_denied, "SetFileInformationByHandle"});
+    if (node.kind == Node::Kind::dir && !node.children.empty())
+        return std::unexpected(OsError{win32_error::dir_not_empty, "SetFileInformationByHandle"});
+    if (!node.parent) return std::unexpected(OsError{win32_error::access_denied, "SetFileInformationByHandle"});
+    node.delete_pending = true;
+    return {};
+}
+
+std::expected<void, OsError> FakePlatform::clear_readonly(HandleId handle) {
+    Impl::OpenHandle* open = impl_->find_handle(handle);
+    if (!open) return std::unexpected(OsError{win32_error::invalid_parameter, "SetFileInformationByHandle"});
+    if (auto code = impl_->fault("clear_readonly", open->path)) return std::unexpected(OsError{*code, "SetFileInformationByHandle"});
+    open->node->readonly = false;
+    return {};
+}
+
+void FakePlatform::close(HandleId handle) {
+    auto it = impl_->handles.find(handle.value);
+    if (it == impl_->handles.end()) return;
+    std::shared_ptr<Node> node = it->second.node;
+    impl_->handles.erase(it);
+    // A delete disposition takes effect when the last handle goes.
+    if (--node->open_count == 0 && node->delete_pending) Impl::detach(*node);
+}
+
+// --- shell links -------------------------------------------------------------------------
+
+std::expected<PString, ShortcutError> FakePlatform::read_shortcut_target(PStringView path) {
+    if (shortcut_failure) return std::unexpected(*shortcut_failure);
+    auto node = impl_->lookup(path, true);
+    if (!node) return std::unexpected(ShortcutError{ShortcutStep::load, status_from_win32(node.error()), {}});
+    if ((*node)->kind != Node::Kind::file) return std::unexpected(ShortcutError{ShortcutStep::load, 0x80070005, {}});
+    const std::string& content = (*node)->content;
+    if (!content.starts_with(shortcut_magic)) return std::unexpected(ShortcutError{ShortcutStep::load, 0x80004005, {}});
+    return to_utf16(std::string_view(content).substr(shortcut_magic.size()));
+}
+
+// --- message texts ---------------------------------------------------------------------
+
+std::string FakePlatform::system_message(std::uint32_t code) {
+    if (auto it = messages.find(code); it != messages.end()) return it->second;
+    switch (code) {
+    case win32_error::file_not_found: return "The system cannot find the file specified.";
+    case win32_error::path_not_found: return "The system cannot find the path specified.";
+    case win32_error::access_denied: return "Access is denied.";
+    case win32_error::sharing_violation: return "The process cannot access the file because it is being used by another process.";
+    case win32_error::invalid_parameter: return "The parameter is incorrect.";
+    case win32_error::dir_not_empty: return "The directory is not empty.";
+    case win32_error::directory_expected: return "The directory name is invalid.";
+    default: return {};
+    }
+}
+
+std::string FakePlatform::status_message(std::uint32_t status) {
+    if ((status & 0xFFFF0000u) == 0x80070000u) return system_message(status & 0xFFFFu);
+    if (status == 0x80004005u) return "Unspecified error";
+    return {};
+}
+
+}  // namespace tu::fake
