@@ -168,7 +168,7 @@ std::expected<void, OsError> remove_tree_once(Platform& os, PStringView path) {
     // never mean deleting what it points to, nor silently deleting only the link.
     const auto root_info = os.handle_info(root.get());
     if (!root_info) return std::unexpected(root_info.error());
-    if (!descend_into(*root_info)) return std::unexpected(OsError{win32_error::directory_expected, "remove_tree"});
+    if (!descend_into(*root_info)) return std::unexpected(OsError{win32_error::directory_expected, "GetFileInformationByHandleEx"});
 
     HandleDeleter deleter(os);
     std::vector<Frame> stack;
