@@ -3,7 +3,9 @@
 // A tree removal defends against two threats before it cares about speed:
 //  - a link or junction inside the tree must never lead the deletion out of it. Every entry
 //    is opened relative to its parent's open handle without following a reparse point, and
-//    only a plain directory is ever descended into; anything else is deleted itself.
+//    only what the listing reports as a plain directory is descended into; anything else is
+//    deleted itself. An entry swapped for a link after the listing is still opened as the
+//    link, so the walk never passes through one.
 //  - another program may hold an entry open for a moment (a virus scanner, an indexer, the
 //    application that is just closing). A sharing violation, and a directory whose children
 //    are still pending deletion, are tried again a few times inside the call; anything
@@ -168,7 +170,8 @@ std::expected<void, OsError> remove_tree_once(Platform& os, PStringView path) {
     // never mean deleting what it points to, nor silently deleting only the link.
     const auto root_info = os.handle_info(root.get());
     if (!root_info) return std::unexpected(root_info.error());
-    if (!descend_into(*root_info)) return std::unexpected(OsError{win32_error::directory_expected, "GetFileInformationByHandleEx"});
+    if (!descend_into(*root_info))
+        return std::unexpected(OsError{win32_error::directory_expected, "GetFileInformationByHandleEx"});
 
     HandleDeleter deleter(os);
     std::vector<Frame> stack;

@@ -120,8 +120,8 @@ Result<> scan_prefixed_shortcuts(Platform& os, PStringView dir, std::string_view
         // The name is folded for the ending only: a "Name X.LNK" file is a candidate here and
         // is then turned down, logged, by the candidate's own exact extension rule.
         if (!name->starts_with(lead) || !ascii_iends_with(*name, ".lnk")) continue;
-        if (auto removed = remove_shortcut_candidate(os, winpath::join(dir, entry->name), expected_target, log, flavour);
-            !removed)
+        const PString shortcut = winpath::join(dir, entry->name);
+        if (auto removed = remove_shortcut_candidate(os, shortcut, expected_target, log, flavour); !removed)
             return removed;
     }
     return {};
