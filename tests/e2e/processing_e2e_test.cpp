@@ -10,6 +10,7 @@ class Processing : public Workstation {
 protected:
     void SetUp() override {
         Workstation::SetUp();
+        wipe(install);
         use_install_dir(L"C:\\Tarvo");
         write_file(main_exe(), "MZ LCsumar");
         write_file(app_dir() + L"\\vysledky\\souhrn.csv", "results");
@@ -34,11 +35,11 @@ protected:
     std::vector<std::string> head() const {
         return lines({{"profile=sumar folder=LCsumar", line("working_dir=", working_dir_in_temp())}, auth_lines_bc()});
     }
-    // Everything below C:\Tarvo and the shortcut folders, without the run's own log.
+    // Everything below C:\Tarvo and the shortcut folders, without the runs' own logs.
     std::vector<std::string> everything() const {
         std::vector<std::string> all = tree(install);
         for (const std::string& path : tree(root)) all.push_back("[root]\\" + path);
-        std::erase(all, "logs\\" + utf8(new_log_name()));
+        std::erase_if(all, [](const std::string& path) { return path.starts_with("logs\\lc-okrsek-uninstall-untarvo-"); });
         return all;
     }
 };
