@@ -45,16 +45,10 @@ public:
     // which goes only when nothing else is left in it.
     Result<> remove_application() {
         if (request_.start_menu) {
-            if (auto ok = scan_prefixed_shortcuts(os_, *request_.start_menu, app_.shortcut_prefix, main_exe_, log_,
-                                                  app_.flavour);
-                !ok)
-                return ok;
+            if (auto ok = remove_prefixed_shortcuts(*request_.start_menu); !ok) return ok;
         }
         if (request_.desktop) {
-            if (auto ok =
-                    scan_prefixed_shortcuts(os_, *request_.desktop, app_.shortcut_prefix, main_exe_, log_, app_.flavour);
-                !ok)
-                return ok;
+            if (auto ok = remove_prefixed_shortcuts(*request_.desktop); !ok) return ok;
         }
         if (auto ok = remove_tree(os_, app_dir_, log_, app_.flavour); !ok) return ok;
         if (request_.start_menu) {
@@ -82,18 +76,20 @@ private:
 
         const PString name = to_utf16(item_shortcut_prefix_ + " " + item + ".lnk");
         if (request_.desktop) {
-            if (auto ok = remove_shortcut_candidate(os_, winpath::join(*request_.desktop, name), main_exe_, log_,
-                                                    app_.flavour);
-                !ok)
-                return ok;
+            if (auto ok = remove_item_shortcut(*request_.desktop, name); !ok) return ok;
         }
         if (request_.start_menu) {
-            if (auto ok = remove_shortcut_candidate(os_, winpath::join(*request_.start_menu, name), main_exe_, log_,
-                                                    app_.flavour);
-                !ok)
-                return ok;
+            if (auto ok = remove_item_shortcut(*request_.start_menu, name); !ok) return ok;
         }
         return {};
+    }
+
+    Result<> remove_prefixed_shortcuts(const PString& dir) {
+        return scan_prefixed_shortcuts(os_, dir, app_.shortcut_prefix, main_exe_, log_, app_.flavour);
+    }
+
+    Result<> remove_item_shortcut(const PString& dir, const PString& name) {
+        return remove_shortcut_candidate(os_, winpath::join(dir, name), main_exe_, log_, app_.flavour);
     }
 
     // Only regular files directly in "Export" that belong to the precinct go; every other
