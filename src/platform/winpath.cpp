@@ -1,5 +1,7 @@
 #include "platform/winpath.h"
 
+#include <vector>
+
 namespace tu::winpath {
 namespace {
 
@@ -118,6 +120,39 @@ std::optional<PString> parent(PStringView path) {
     // Drop the separators between the parent and the last component, never the root.
     while (end > start && is_separator(path[end - 1])) --end;
     return PString(path.substr(0, end));
+}
+
+PString fold_dots(PStringView path) {
+    const Prefix prefix = parse_prefix(path);
+    if (prefix.verbatim) return PString(path);
+    const std::size_t start = body_start(path, prefix);
+    const bool rooted = has_root_after(path, prefix) || (!prefix.present() && !path.empty() && is_separator(path[0]));
+
+    std::vector<PStringView> parts;
+    bool folded = false;
+    std::size_t i = start;
+    while (i < path.size()) {
+        const std::size_t end = component_end(path, i, false);
+        const PStringView part = path.substr(i, end - i);
+        if (part == u".") {
+            folded = true;
+        } else if (part == u"..") {
+            folded = true;
+            if (!parts.empty() && parts.back() != u"..") parts.pop_back();
+            else if (!rooted) parts.push_back(part);
+        } else if (!part.empty()) {
+            parts.push_back(part);
+        }
+        i = end < path.size() ? end + 1 : end;
+    }
+    if (!folded) return PString(path);
+
+    PString out(path.substr(0, start));
+    for (std::size_t k = 0; k < parts.size(); ++k) {
+        if (k > 0) out.push_back(u'\\');
+        out += parts[k];
+    }
+    return out;
 }
 
 std::optional<PString> file_name(PStringView path) {

@@ -25,6 +25,12 @@ PString join(PStringView base, PStringView rhs);
 // a bare prefix or an empty path. The parent of a single relative name is empty.
 std::optional<PString> parent(PStringView path);
 
+// The path with its "." and ".." components folded the way Win32 folds them before it opens
+// a path: ".." never climbs above the root, a relative path keeps the ".." it cannot fold.
+// Verbatim paths come back unchanged (Windows takes their components literally), and so
+// does a path without such components, separators and all.
+PString fold_dots(PStringView path);
+
 // The last component when it is a name (not a root, prefix, "." or "..").
 std::optional<PString> file_name(PStringView path);
 

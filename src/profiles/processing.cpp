@@ -66,8 +66,9 @@ Result<> remove_processing_app(Platform& os, const std::vector<PString>& args, s
     if (request.start_menu) {
         if (auto ok = scan_shortcut_dir(os, *request.start_menu, main_exe, log); !ok) return ok;
         // Shortcuts placed directly in the folder above the application's start-menu folder.
-        // A relative start-menu path has no such folder to look in.
-        if (const auto above = winpath::parent(*request.start_menu); above && !above->empty()) {
+        // A relative start-menu path has no such folder to look in. "Above" is judged after
+        // folding "." and "..", so that C:\x\.. (a drive root) has no folder above it to scan.
+        if (const auto above = winpath::parent(winpath::fold_dots(*request.start_menu)); above && !above->empty()) {
             if (auto ok = scan_shortcut_dir(os, *above, main_exe, log); !ok) return ok;
         }
     }

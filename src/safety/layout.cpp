@@ -45,12 +45,19 @@ bool value_passes(const LayoutCheck& check, const RequiredKey& required, std::st
     return actual == required.expected;
 }
 
-Result<> validate_lenient(Platform& os, const LayoutCheck& check, PStringView marker, const RunLog& log) {
+// The application folder, judged by where it really leads (links and junctions resolved),
+// lies below the install directory and is not the install directory itself.
+Result<> check_app_dir_place(Platform& os, const LayoutCheck& check) {
     if (auto inside = ensure_within(os, check.install_dir, check.app_dir); !inside) return inside;
     auto same = same_path(os, check.install_dir, check.app_dir);
     if (!same) return fail(std::move(same.error()));
     // Removing the application folder must never mean removing the whole install directory.
     if (*same) return fail("application directory must not equal install directory");
+    return {};
+}
+
+Result<> validate_lenient(Platform& os, const LayoutCheck& check, PStringView marker, const RunLog& log) {
+    if (auto placed = check_app_dir_place(os, check); !placed) return placed;
     if (!is_a_file(os, check.main_exe)) return fail("main executable is missing: " + to_utf8(check.main_exe));
 
     // Installations made before the marker existed are still removable on the layout alone.
@@ -73,6 +80,12 @@ Result<> validate_lenient(Platform& os, const LayoutCheck& check, PStringView ma
 }
 
 Result<> validate_strict(Platform& os, const LayoutCheck& check, PStringView marker, const RunLog& log) {
+    // The folder name is pinned to the profile's own, but a junction or link of that name can
+    // lead anywhere: out of the installation, where selected mode would then delete someone
+    // else's precinct folders and exports, or back onto the install directory itself. The
+    // same two tests as the lenient generation, before anything is read through the folder.
+    if (auto placed = check_app_dir_place(os, check); !placed) return placed;
+
     // A report for whoever reads the log afterwards; what is missing here does not stop the
     // removal, the marker below decides.
     const PString icon = winpath::join(check.app_dir, u"icon.ico");

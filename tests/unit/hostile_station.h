@@ -1,0 +1,250 @@
+// A workstation for the hostile cases: all five applications installed side by side below
+// C:\Tarvo, each with its shortcuts on the desktop and in the start menu, and sentinel trees
+// outside the installation (C:\Outside, with a decoy of every application, and D:\Sentinel)
+// that no run may change. A case makes the layout or the command line hostile, runs the real
+// entry with the real profiles, and compares the whole disk before and after: exactly the
+// paths its rules allow are gone, nothing else is changed or created but the run's own log.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "app/entry.h"
+#include "platform/fake/fake_platform.h"
+#include "platform/text.h"
+#include "platform/winpath.h"
+#include "profiles/profiles.h"
+
+namespace tu::hostile_test {
+
+inline PString w(std::string_view text) { return to_utf16(text); }
+inline std::string in(std::string_view dir, std::string_view rest) { return std::string(dir) + "\\" + std::string(rest); }
+
+inline constexpr std::string_view install = "C:\\Tarvo";
+inline constexpr std::string_view uninstaller = "C:\\Tarvo\\Zudeded2026.exe";
+inline constexpr std::string_view logs = "C:\\Tarvo\\logs";
+inline constexpr std::string_view outside = "C:\\Outside";
+inline constexpr std::string_view desktop = "C:\\Users\\tester\\Desktop";
+inline constexpr std::string_view programs = "C:\\Users\\tester\\Start Menu\\Programs";
+inline constexpr std::string_view start_menu = "C:\\Users\\tester\\Start Menu\\Programs\\Tarvo";
+inline constexpr std::uint32_t uninstaller_pid = 77;
+
+// One installed application and the command line its uninstaller passes.
+struct App {
+    std::string folder, exe, marker, app_kind, product, bundle;
+    std::vector<std::string> items;  // precinct applications: the precincts it holds
+    std::string item_shortcut;       // "{} {item}.lnk" for a precinct application
+    // Shortcut names the installer made: on the desktop, in the start menu (to the main
+    // executable, then to the uninstaller) and in the folder above the start menu.
+    std::vector<std::string> desktop_links, start_menu_links, uninstall_links, programs_links;
+
+    std::string dir() const { return in(install, folder); }
+    std::string main_exe() const { return in(dir(), exe); }
+    bool precinct() const { return !items.empty(); }
+};
+
+inline const App lc_kapta{"LCkapta", "lc-kapta.exe", ".lc-kapta-install.meta", "pm", "Lokal-kaptáže", "com.lc-kapta",
+                          {}, "", {"Lokal-kaptáže.lnk"}, {"Lokal-kaptáže.lnk"}, {"Odinstalovat Lokal-kaptáže.lnk"},
+                          {"Lokal-kaptáže.lnk"}};
+inline const App uh_kapta{"UHKapta.K1", "uh-kapta.exe", ".uh-kapta-install.meta", "pm", "UH kapta", "com.uh-kapta",
+                          {}, "", {"Vyšák-kaptáže K1.lnk"}, {"Vyšák-kaptáže K1.lnk"}, {"Odinstalovat UH kapta.lnk"}, {}};
+inline const App lc_okrsek{"LCKaptaO", "lc-okrsek.exe", ".lc-okrsek-install.meta", "okrsek", "LCokrsek",
+                           "com.lc-okrsek", {"12345", "23456"}, "Lokal-Kaptáže", {}, {}, {}, {}};
+inline const App uh_okrsek{"UHKaptaO.K1", "uh-okrsek.exe", ".uh-okrsek-install.meta", "okrsek", "UHokrsek",
+                           "com.uh-okrsek", {"12345.7", "23456.81"}, "Vyšák-Kaptáže K1", {}, {}, {}, {}};
+inline const App lc_sumar{"LCsumar", "lcsumar.exe", "", "sumar", "LC sumar", "com.lc-sumar",
+                          {}, "", {"LC sumar.lnk"}, {"LC sumar.lnk"}, {}, {"LC sumar.lnk"}};
+inline const App* const all_apps[] = {&lc_kapta, &uh_kapta, &lc_okrsek, &uh_okrsek, &lc_sumar};
+
+inline std::string marker_for(const App& app) {
+    return "# written by the installer\nbundle_id=" + app.bundle + "\napp_folder=" + app.folder +
+           "\nmain_binary=" + app.exe + "\nhelper_binary=tarvo-untarvo.exe\nuninstaller=Zudeded2026.exe\n";
+}
+
+// The paths (and everything below them) that a run removes when all goes well.
+inline std::vector<std::string> full_removal(const App& app) {
+    std::vector<std::string> out{app.dir()};
+    if (app.precinct()) {
+        for (const std::string& item : app.items) {
+            out.push_back(in(desktop, app.item_shortcut + " " + item + ".lnk"));
+            out.push_back(in(start_menu, app.item_shortcut + " " + item + ".lnk"));
+        }
+        return out;
+    }
+    for (const std::string& name : app.desktop_links) out.push_back(in(desktop, name));
+    for (const std::string& name : app.start_menu_links) out.push_back(in(start_menu, name));
+    for (const std::string& name : app.uninstall_links) out.push_back(in(start_menu, name));
+    for (const std::string& name : app.programs_links) out.push_back(in(programs, name));
+    return out;
+}
+
+// One precinct of a precinct application: its data folder, its export file and its shortcuts.
+inline std::vector<std::string> precinct_removal(const App& app, std::string_view item) {
+    const std::string name = app.item_shortcut + " " + std::string(item) + ".lnk";
+    return {in(app.dir(), "Data\\" + std::string(item)), in(app.dir(), "Export\\vysledky." + std::string(item)),
+            in(desktop, name), in(start_menu, name)};
+}
+
+inline std::vector<std::string> plus(std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+class Station {
+public:
+    fake::FakePlatform os;
+
+    Station() {
+        os.processes = {{os.own_pid, uninstaller_pid, u""}, {uninstaller_pid, 1, w(uninstaller)}};
+        os.add_file(os.module, "MZ helper");
+        os.add_file(w(uninstaller), "MZ uninstaller");
+        os.add_file(w(in(install, "Other\\other.exe")), "MZ neighbour");
+        os.add_file(w(in(logs, "older.log")), "an earlier run\n");
+        os.add_dir(w(desktop));
+        os.add_dir(w(start_menu));
+        for (const App* app : all_apps) install_app(*app, app->dir());
+        for (const App* app : all_apps) add_shortcuts(*app);
+
+        // The sentinel: decoys of every application, the targets that hostile links lead to,
+        // and a second drive.
+        os.add_file(w(in(outside, "keep.txt")), "sentinel");
+        for (const App* app : all_apps) install_app(*app, in(outside, app->folder));
+        os.add_file(w(in(outside, "precinct\\db.txt")), "sentinel precinct");
+        os.add_file(w(in(outside, "Export\\vysledky.12345")), "sentinel export");
+        os.add_file(w(in(outside, "Export\\vysledky.12345.7")), "sentinel export");
+        os.add_dir(w(in(outside, "emptydir")));
+        os.add_shortcut(w(in(outside, "decoy.lnk")), w(lc_kapta.main_exe()));
+        os.add_shortcut(w(in(outside, "Desktop\\foreign.lnk")), w(in(outside, "keep.txt")));
+        os.add_shortcut(w(in(outside, "Desktop\\Lokal-Kaptáže 12345.lnk")), w(in(outside, "keep.txt")));
+        os.add_file(u"D:\\Sentinel\\file.txt", "sentinel on another drive");
+    }
+
+    // An application folder as its installer leaves it.
+    void install_app(const App& app, const std::string& dir) {
+        os.add_file(w(in(dir, app.exe)), "MZ " + app.folder);
+        os.add_file(w(in(dir, "icon.ico")), "icon");
+        if (!app.marker.empty()) os.add_file(w(in(dir, app.marker)), marker_for(app));
+        os.add_file(w(in(dir, "config\\settings.ini")), "settings");
+        for (const std::string& item : app.items) {
+            os.add_file(w(in(dir, "Data\\" + item + "\\okrsek.db")), "precinct " + item);
+            os.add_file(w(in(dir, "Export\\vysledky." + item)), "export " + item);
+        }
+        if (app.precinct()) os.add_file(w(in(dir, "Export\\" + app.items[0] + ".csv")), "no precinct's export");
+    }
+
+    void add_shortcuts(const App& app) {
+        const PString exe = w(app.main_exe());
+        for (const std::string& item : app.items) {
+            os.add_shortcut(w(in(desktop, app.item_shortcut + " " + item + ".lnk")), exe);
+            os.add_shortcut(w(in(start_menu, app.item_shortcut + " " + item + ".lnk")), exe);
+        }
+        for (const std::string& name : app.desktop_links) os.add_shortcut(w(in(desktop, name)), exe);
+        for (const std::string& name : app.start_menu_links) os.add_shortcut(w(in(start_menu, name)), exe);
+        for (const std::string& name : app.uninstall_links) os.add_shortcut(w(in(start_menu, name)), w(uninstaller));
+        for (const std::string& name : app.programs_links) os.add_shortcut(w(in(programs, name)), exe);
+    }
+
+    // Replaces whatever is at `path` by a junction or a link.
+    void junction(std::string_view path, std::string_view target) {
+        forget(path);
+        os.add_junction(w(path), w(target));
+    }
+    void symlink(std::string_view path, std::string_view target, bool directory) {
+        forget(path);
+        os.add_symlink(w(path), w(target), directory);
+    }
+    // Removes a path of the sample behind the test's back (not through the code under test).
+    void forget(std::string_view path) {
+        if (!os.exists(w(path))) return;
+        const auto info = os.file_info(w(path), false);
+        if (info && info->directory && !info->reparse_point) {
+            auto entries = os.list_dir(w(path));
+            if (entries)
+                for (const auto& entry : *entries)
+                    if (entry) forget(in(path, to_utf8(entry->name)));
+            (void)os.remove_directory(w(path));
+        } else {
+            (void)os.delete_file(w(path));
+            (void)os.remove_directory(w(path));
+        }
+    }
+
+    // The command line the application's uninstaller passes.
+    static std::vector<std::pair<std::string, std::string>> command_line(const App& app, std::string_view mode) {
+        return {{"--mode", std::string(mode)},
+                {"--app-kind", app.app_kind},
+                {"--install-dir", std::string(install)},
+                {"--app-folder", app.folder},
+                {"--main-binary", app.exe},
+                {"--uninstaller", "Zudeded2026.exe"},
+                {"--desktop", std::string(desktop)},
+                {"--start-menu", std::string(start_menu)},
+                {"--product-name", app.product},
+                {"--bundle-id", app.bundle},
+                {"--parent-pid", std::to_string(uninstaller_pid)},
+                {"--parent-path", std::string(uninstaller)}};
+    }
+
+    // Runs the whole process, as the shipped exe would, and returns its status.
+    int run(const std::vector<std::pair<std::string, std::string>>& options) {
+        os.args = {u"tarvo-untarvo.exe"};
+        for (const auto& [name, value] : options) {
+            os.args.push_back(w(name));
+            os.args.push_back(w(value));
+        }
+        return run_entry(os, real_profiles());
+    }
+
+    // The run's own log: the one file in the logs folder that was not there before.
+    std::vector<std::string> log() const {
+        for (const std::string& path : os.tree(w(logs)))
+            if (!path.ends_with("older.log")) return os.lines(w(path));
+        return {};
+    }
+
+    // Everything on both drives, path by path: a file's content, or what else it is.
+    std::map<std::string, std::string> disk() {
+        std::map<std::string, std::string> out;
+        for (const PStringView root : {u"C:\\", u"D:\\"})
+            for (const std::string& path : os.tree(root)) {
+                const auto info = os.file_info(w(path), false);
+                out[path] = !info ? "<unreadable>"
+                            : info->reparse_point ? "<link>"
+                            : info->directory     ? "<dir>"
+                                                  : os.content(w(path));
+            }
+        return out;
+    }
+};
+
+// Compares the disk after a run with the disk before it: the paths gone are exactly those
+// at or below `removed`, nothing else changed, nothing was created but the run's log.
+inline void expect_only_removed(const std::map<std::string, std::string>& before,
+                                const std::map<std::string, std::string>& after,
+                                const std::vector<std::string>& removed) {
+    const auto covered = [&](const std::string& path) {
+        return std::any_of(removed.begin(), removed.end(), [&](const std::string& root) {
+            return path == root || (path.starts_with(root) && path.size() > root.size() && path[root.size()] == '\\');
+        });
+    };
+    std::vector<std::string> gone, expected_gone, changed, created;
+    for (const auto& [path, value] : before) {
+        if (covered(path)) expected_gone.push_back(path);
+        const auto now = after.find(path);
+        if (now == after.end()) gone.push_back(path);
+        else if (now->second != value) changed.push_back(path);
+    }
+    for (const auto& [path, value] : after)
+        if (!before.contains(path) && !path.starts_with(std::string(logs) + "\\")) created.push_back(path);
+    EXPECT_EQ(gone, expected_gone);
+    EXPECT_EQ(changed, std::vector<std::string>{});
+    EXPECT_EQ(created, std::vector<std::string>{});
+}
+
+}  // namespace tu::hostile_test
