@@ -205,8 +205,11 @@ TEST(HostileVanishing, ApplicationFolderRemovedMeanwhileByAnotherProgram) {
         ASSERT_NE(retry, log.end());
         // The logged flavour says what happened; the quiet one goes on without a word.
         const std::vector<std::string> rest(retry + 1, log.end());
-        if (app->precinct()) EXPECT_EQ(rest, std::vector<std::string>{});
-        else EXPECT_EQ(rest, (std::vector<std::string>{"dir already gone: " + app->dir(), "tarvo-untarvo completed"}));
+        if (app->precinct()) {
+            EXPECT_EQ(rest, std::vector<std::string>{});
+        } else {
+            EXPECT_EQ(rest, (std::vector<std::string>{"dir already gone: " + app->dir(), "tarvo-untarvo completed"}));
+        }
         EXPECT_EQ(station.os.sleeps.size(), 1u);
         expect_only_removed(outcome.before, outcome.after, full_removal(*app));
     }

@@ -1,0 +1,293 @@
+// The hostile cases under Wine: a sample workstation with three applications installed side
+// by side (the municipal data-entry application and both precinct applications), their
+// shortcuts, and a sentinel tree beside the installation (Outside, with a decoy of each
+// application) whose every file is compared before and after each run. The real helper is
+// started by the launcher in the uninstaller's place.
+//
+// Header-only: the suite's sources are its *_test.cpp files.
+#pragma once
+
+#include <windows.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "command_line.h"
+#include "e2e_support.h"
+
+namespace e2e::hostile {
+
+struct App {
+    std::wstring folder, exe, marker, app_kind, product, bundle;
+    std::vector<std::wstring> items;  // precinct applications: the precincts installed
+    std::wstring item_prefix;         // "{item_prefix} {item}.lnk"
+};
+
+inline const App lc_kapta{L"LCkapta", L"lc-kapta.exe", L".lc-kapta-install.meta", L"pm", L"Lokal-kaptáže",
+                          L"com.lc-kapta", {}, L""};
+inline const App lc_okrsek{L"LCKaptaO", L"lc-okrsek.exe", L".lc-okrsek-install.meta", L"okrsek", L"LCokrsek",
+                           L"com.lc-okrsek", {L"12345", L"23456"}, L"Lokal-Kaptáže"};
+inline const App uh_okrsek{L"UHKaptaO.K1", L"uh-okrsek.exe", L".uh-okrsek-install.meta", L"okrsek", L"UHokrsek",
+                           L"com.uh-okrsek", {L"12345.7", L"23456.81"}, L"Vyšák-Kaptáže K1"};
+inline const App* const installed[] = {&lc_kapta, &lc_okrsek, &uh_okrsek};
+
+inline std::string marker_for(const App& app) {
+    return "bundle_id=" + utf8(app.bundle) + "\napp_folder=" + utf8(app.folder) + "\nmain_binary=" + utf8(app.exe) +
+           "\nhelper_binary=tarvo-untarvo.exe\nuninstaller=Zudeded2026.exe\n";
+}
+
+inline std::string read_whole(const std::wstring& path) {
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return "<unreadable>";
+    std::string content;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) content.append(buffer, got);
+    CloseHandle(file);
+    return content;
+}
+
+// Every file below a folder with its content and every folder as "<dir>", by path relative
+// to it (folders end in '\').
+inline std::map<std::string, std::string> disk(const std::wstring& dir) {
+    std::map<std::string, std::string> out;
+    for (const std::string& path : tree(dir))
+        out[path] = path.ends_with('\\') ? "<dir>" : read_whole(dir + L"\\" + wide(path));
+    return out;
+}
+
+// Exactly the paths at or below `removed` are gone, nothing else changed, and nothing is
+// new but what `fresh` accepts (the runs' own logs).
+template <class Fresh>
+void expect_only_removed(const std::map<std::string, std::string>& before, const std::map<std::string, std::string>& after,
+                         const std::vector<std::string>& removed, Fresh fresh) {
+    const auto covered = [&](const std::string& path) {
+        return std::any_of(removed.begin(), removed.end(), [&](const std::string& gone) {
+            return path == gone || path.starts_with(gone + "\\");
+        });
+    };
+    std::vector<std::string> gone, expected_gone, changed, created;
+    for (const auto& [path, value] : before) {
+        if (covered(path)) expected_gone.push_back(path);
+        const auto now = after.find(path);
+        if (now == after.end()) gone.push_back(path);
+        else if (now->second != value) changed.push_back(path);
+    }
+    for (const auto& [path, value] : after)
+        if (!before.contains(path) && !fresh(path)) created.push_back(path);
+    EXPECT_EQ(gone, expected_gone);
+    EXPECT_EQ(changed, std::vector<std::string>{});
+    EXPECT_EQ(created, std::vector<std::string>{});
+}
+
+// The Linux path of a Windows path, through Wine's own export; empty when not under Wine.
+inline std::string unix_path(const std::wstring& path) {
+    using UnixName = char*(CDECL*)(LPCWSTR);
+    const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    const auto to_unix = reinterpret_cast<UnixName>(reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_unix_file_name")));
+    if (!to_unix) return {};
+    char* name = to_unix(path.c_str());
+    if (!name) return {};
+    std::string out = name;
+    HeapFree(GetProcessHeap(), 0, name);
+    return out;
+}
+
+// Starts a Linux program: Wine starts an ELF file like any other program, but the process
+// it reports is not the program itself, so callers wait for the program's effect instead.
+inline bool start_linux(const std::wstring& program, const std::vector<std::wstring>& args) {
+    std::wstring command_line = quote_argument(program.substr(program.find_last_of(L'\\') + 1));
+    for (const std::wstring& arg : args) command_line += L" " + quote_argument(arg);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return false;
+    if (process.hThread) CloseHandle(process.hThread);
+    if (process.hProcess) CloseHandle(process.hProcess);
+    return true;
+}
+
+// Waits (up to ten seconds) until `done` holds.
+template <class Done>
+bool wait_until(Done done) {
+    for (int tries = 0; tries < 500; ++tries) {
+        if (done()) return true;
+        Sleep(20);
+    }
+    return done();
+}
+
+// Whether a directory entry of that name exists, even a link that leads nowhere.
+inline bool entry_exists(const std::wstring& path) {
+    WIN32_FIND_DATAW data;
+    const HANDLE find = FindFirstFileW(path.c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return false;
+    FindClose(find);
+    return true;
+}
+
+// A symbolic link made on the Linux side: Wine cannot make Windows links, but it follows
+// these, and the final-name query reports where they lead. False when not under Wine.
+inline bool make_linux_symlink(const std::wstring& link, const std::string& target) {
+    const std::string at = unix_path(link);
+    if (at.empty() || !start_linux(L"Z:\\bin\\ln", {L"-s", L"--", wide(target), wide(at)})) return false;
+    return wait_until([&] { return entry_exists(link); });
+}
+
+// Removes a tree on the Linux side, where removal never follows a link (Wine's own deletion
+// of a link deletes what it leads to).
+inline void remove_linux_tree(const std::wstring& path) {
+    if (!entry_exists(path)) return;
+    const std::string at = unix_path(path);
+    if (at.empty() || !start_linux(L"Z:\\bin\\rm", {L"-rf", L"--", wide(at)})) return;
+    if (!wait_until([&] { return !entry_exists(path); })) ADD_FAILURE() << "cannot remove " << utf8(path);
+}
+
+class Station : public Workstation {
+public:
+    using Workstation::desktop;
+    using Workstation::install;
+    using Workstation::logs;
+    using Workstation::parent;
+    using Workstation::programs;
+    using Workstation::root;
+    using Workstation::start_menu;
+
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        // What an earlier, interrupted run may have left: links first, without following them.
+        remove_linux_tree(L"C:\\tu-e2e\\" + wide(std::string(info->test_suite_name()) + "_" + info->name()));
+        Workstation::SetUp();
+    }
+    void TearDown() override { remove_linux_tree(root); }
+
+    std::wstring dir(const App& app) const { return install + L"\\" + app.folder; }
+    std::wstring main_exe(const App& app) const { return dir(app) + L"\\" + app.exe; }
+    std::wstring outside() const { return root + L"\\Outside"; }
+    std::wstring decoy(const App& app) const { return outside() + L"\\" + app.folder; }
+    std::wstring item_shortcut(const App& app, const std::wstring& item) const {
+        return app.item_prefix + L" " + item + L".lnk";
+    }
+
+    void install_app(const App& app, const std::wstring& at) {
+        write_file(at + L"\\" + app.exe, "MZ " + utf8(app.folder));
+        write_file(at + L"\\icon.ico", "icon");
+        write_file(at + L"\\" + app.marker, marker_for(app));
+        write_file(at + L"\\config\\settings.ini", "settings");
+        for (const std::wstring& item : app.items) {
+            write_file(at + L"\\Data\\" + item + L"\\okrsek.db", "precinct " + utf8(item));
+            write_file(at + L"\\Export\\vysledky." + item, "export " + utf8(item));
+        }
+        if (!app.items.empty()) write_file(at + L"\\Export\\" + app.items[0] + L".csv", "no precinct's export");
+    }
+
+    // A fresh installation, shortcuts and sentinel, and the launcher in the uninstaller's place.
+    void prepare() {
+        remove_linux_tree(root + L"\\Links");
+        remove_linux_tree(install);
+        for (const std::wstring& folder : {desktop, programs, outside()}) {
+            remove_linux_tree(folder);
+            make_dirs(folder);
+        }
+        make_dirs(start_menu);
+        use_install_dir(install);
+        for (const App* app : installed) install_app(*app, dir(*app));
+
+        make_shortcut(desktop + L"\\Lokal-kaptáže.lnk", main_exe(lc_kapta));
+        make_shortcut(start_menu + L"\\Lokal-kaptáže.lnk", main_exe(lc_kapta));
+        make_shortcut(start_menu + L"\\Odinstalovat Lokal-kaptáže.lnk", install + L"\\Zudeded2026.exe");
+        make_shortcut(programs + L"\\Lokal-kaptáže.lnk", main_exe(lc_kapta));
+        for (const App* app : {&lc_okrsek, &uh_okrsek})
+            for (const std::wstring& item : app->items) {
+                make_shortcut(desktop + L"\\" + item_shortcut(*app, item), main_exe(*app));
+                make_shortcut(start_menu + L"\\" + item_shortcut(*app, item), main_exe(*app));
+            }
+
+        // The sentinel.
+        for (const App* app : installed) install_app(*app, decoy(*app));
+        write_file(outside() + L"\\keep.txt", "sentinel");
+        write_file(outside() + L"\\precinct\\okrsek.db", "sentinel precinct");
+        write_file(outside() + L"\\Export\\vysledky.12345", "sentinel export");
+        launcher_as_installed_uninstaller();
+    }
+
+    // A Linux symbolic link; skips the test where links cannot be made.
+    bool link(const std::wstring& path, const std::string& target) {
+        remove_linux_tree(path);
+        return make_linux_symlink(path, target);
+    }
+
+    std::vector<std::wstring> command_line(const App& app, const std::wstring& mode) const {
+        return {L"--mode",         mode,          L"--app-kind",    app.app_kind,
+                L"--install-dir",  install,       L"--app-folder",  app.folder,
+                L"--main-binary",  app.exe,       L"--uninstaller", L"Zudeded2026.exe",
+                L"--desktop",      desktop,       L"--start-menu",  start_menu,
+                L"--product-name", app.product,   L"--bundle-id",   app.bundle};
+    }
+    static std::vector<std::wstring> with(std::vector<std::wstring> args, std::initializer_list<std::wstring> more) {
+        args.insert(args.end(), more);
+        return args;
+    }
+
+    std::string relative(const std::wstring& path) const { return utf8(path.substr(root.size() + 1)); }
+    std::vector<std::string> full_removal_of_lc_kapta() const {
+        return {relative(dir(lc_kapta)), relative(desktop + L"\\Lokal-kaptáže.lnk"),
+                relative(start_menu + L"\\Lokal-kaptáže.lnk"), relative(start_menu + L"\\Odinstalovat Lokal-kaptáže.lnk"),
+                relative(programs + L"\\Lokal-kaptáže.lnk")};
+    }
+    std::vector<std::string> precinct_removal(const App& app, const std::wstring& item) const {
+        return {relative(dir(app) + L"\\Data\\" + item), relative(dir(app) + L"\\Export\\vysledky." + item),
+                relative(desktop + L"\\" + item_shortcut(app, item)), relative(start_menu + L"\\" + item_shortcut(app, item))};
+    }
+
+    // The run's log: the one new file in the logs folder, or nothing when none was written.
+    std::vector<std::string> run_log() const {
+        std::vector<std::wstring> names = names_in(logs);
+        std::erase(names, L"older.log");
+        if (names.size() > 1) ADD_FAILURE() << "more than one new log in " << utf8(logs);
+        return names.empty() ? std::vector<std::string>{} : read_lines(logs + L"\\" + names.front());
+    }
+
+    // Prepares the workstation, runs the command line and checks the outcome: the status,
+    // the last log line (the error; a success writes none), and that exactly `removed`
+    // (relative paths, with everything below them) is gone while nothing else changed.
+    void expect_run(const std::string& label, const std::vector<std::wstring>& args, std::uint32_t failure_status,
+                    const std::string& error, const std::vector<std::string>& removed,
+                    const std::function<bool(Station&)>& arrange = {}) {
+        SCOPED_TRACE(label);
+        prepare();
+        if (arrange && !arrange(*this)) {
+            ADD_FAILURE() << "cannot arrange the layout";
+            return;
+        }
+        // Links made for shortcut targets lead into the installation and read differently
+        // once it is gone; they are not part of the workstation being compared.
+        const auto without_links = [](std::map<std::string, std::string> files) {
+            std::erase_if(files, [](const auto& entry) { return entry.first.starts_with("Links\\"); });
+            return files;
+        };
+        const auto before = without_links(disk(root));
+        const Exit exit = run(args);
+        const auto after = without_links(disk(root));
+        const std::vector<std::string> log = run_log();
+        EXPECT_EQ(exit.status, error.empty() ? 0u : failure_status);
+        if (!error.empty()) {
+            ASSERT_FALSE(log.empty());
+            EXPECT_EQ(log.back(), "ERROR: " + error);
+        }
+        if (error.empty()) {
+            for (const std::string& line : log) EXPECT_FALSE(line.starts_with("ERROR: ")) << line;
+        }
+        expect_only_removed(before, after, removed, [](const std::string& path) {
+            return path.starts_with("Tarvo\\logs\\") && path.ends_with(".log");
+        });
+    }
+};
+
+}  // namespace e2e::hostile

@@ -1,0 +1,178 @@
+// Hostile command lines and layouts against the real helper under Wine: paths spelled with
+// "..", '/', verbatim and UNC prefixes and other letter case; a start menu that is a drive
+// root; precinct items that try to leave "Data"; markers whose values point elsewhere; and
+// symbolic links made on the Linux side where the containment checks must see through them.
+// Every run removes exactly what its rules allow or is refused with its message, and the
+// sentinel beside the installation never changes.
+#include <algorithm>
+
+#include "hostile_station.h"
+
+namespace e2e::hostile {
+namespace {
+
+std::wstring upper_with_slashes(std::wstring path) {
+    for (wchar_t& c : path) {
+        if (c == L'\\') c = L'/';
+        else if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - 32);
+    }
+    return path;
+}
+
+std::wstring lower_with_slashes(std::wstring path) {
+    for (wchar_t& c : path) {
+        if (c == L'\\') c = L'/';
+        else if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c + 32);
+    }
+    return path + L"/";
+}
+
+// --- paths ------------------------------------------------------------------------------------
+
+class HostileWinePaths : public Station {};
+
+TEST_F(HostileWinePaths, InstallDirectorySpelledAnotherWayRemovesJustTheApp) {
+    // The first --install-dir keeps the log in the logs folder; the parser takes the last.
+    for (const std::wstring& spelled : {install + L"\\Other\\..", upper_with_slashes(install) + L"/", L"\\\\?\\" + install})
+        expect_run(utf8(spelled), with(command_line(lc_kapta, L"full"), {L"--install-dir", spelled}), 2, "",
+                   full_removal_of_lc_kapta());
+}
+
+TEST_F(HostileWinePaths, InstallDirectoryElsewhereIsRefusedByTheCallerCheck) {
+    const std::wstring escape = install + L"\\LCkapta\\..\\..\\Outside";  // where the decoys are
+    for (const std::wstring& elsewhere : {escape, std::wstring(L"\\\\tu-nowhere\\share\\Tarvo")})
+        expect_run(utf8(elsewhere), with(command_line(lc_kapta, L"full"), {L"--install-dir", elsewhere}), 2,
+                   "uninstaller parent is outside the install root", {});
+    const std::wstring unc = L"\\\\?\\UNC\\tu-nowhere\\share\\Tarvo";
+    expect_run(utf8(unc), with(command_line(lc_okrsek, L"selected"), {L"--okrsek", L"12345", L"--install-dir", unc}), 1,
+               "unexpected uninstaller path: expected " + utf8(unc) + "\\Zudeded2026.exe, got " +
+                   utf8(install + L"\\Zudeded2026.exe"),
+               {});
+}
+
+TEST_F(HostileWinePaths, ShortcutFoldersSpelledAnotherWay) {
+    expect_run("spelled",
+               with(command_line(lc_kapta, L"full"),
+                    {L"--desktop", lower_with_slashes(desktop), L"--start-menu", L"\\\\?\\" + start_menu}),
+               2, "", full_removal_of_lc_kapta());
+}
+
+// The folder above Programs\Tarvo\.. is "Start Menu": the shortcut in Programs\Tarvo belongs
+// to no folder this run looks in and stays.
+TEST_F(HostileWinePaths, FolderAboveADottedStartMenuIsTheRealParent) {
+    expect_run("dotted", with(command_line(lc_kapta, L"full"), {L"--start-menu", start_menu + L"\\.."}), 2, "",
+               {relative(dir(lc_kapta)), relative(desktop + L"\\Lokal-kaptáže.lnk"),
+                relative(programs + L"\\Lokal-kaptáže.lnk")});
+}
+
+// A drive root as the start menu: never removed as empty, and nothing above it is looked at.
+TEST_F(HostileWinePaths, StartMenuThatIsADriveRoot) {
+    for (const wchar_t* drive_root : {L"C:\\", L"C:\\."}) {
+        expect_run(utf8(drive_root), with(command_line(lc_kapta, L"full"), {L"--start-menu", drive_root}), 2, "",
+                   {relative(dir(lc_kapta)), relative(desktop + L"\\Lokal-kaptáže.lnk")});
+        const std::vector<std::string> log = run_log();
+        for (const std::string& line : log) EXPECT_FALSE(line.starts_with("removed empty dir: ")) << line;
+        EXPECT_TRUE(exists(L"C:\\windows"));
+    }
+}
+
+// --- precinct items -----------------------------------------------------------------------------
+
+class HostileWineItems : public Station {};
+
+TEST_F(HostileWineItems, ItemsThatTryToLeaveDataAreRefusedInTurn) {
+    const std::wstring fullwidth = L"\uFF11\uFF12\uFF13\uFF14\uFF15";
+    for (const std::wstring& item : {std::wstring(L"..\\x"), std::wstring(L"C:"), fullwidth})
+        expect_run("municipal " + utf8(item),
+                   with(command_line(lc_okrsek, L"selected"), {L"--okrsek", L"12345", L"--okrsek", item}), 1,
+                   "invalid okrsek: " + utf8(item), precinct_removal(lc_okrsek, L"12345"));
+    const std::pair<std::wstring, std::string> senate[] = {
+        {L"..\\x", "invalid item: "},
+        {L"12345.7\\..", "invalid item: "},
+        {L"C:", "invalid item: "},
+        {fullwidth + L".7", "invalid UH okrsek in folder: "},
+    };
+    for (const auto& [item, message] : senate)
+        expect_run("senate " + utf8(item),
+                   with(command_line(uh_okrsek, L"selected"), {L"--okrsek", L"12345.7", L"--okrsek", item}), 1,
+                   message + utf8(item), precinct_removal(uh_okrsek, L"12345.7"));
+}
+
+// --- markers ----------------------------------------------------------------------------------
+
+class HostileWineMarkers : public Station {};
+
+TEST_F(HostileWineMarkers, ValuesThatPointElsewhereAreRefused) {
+    const auto marker_saying = [](const App& app, std::string from, std::string to) {
+        return [&app, from, to](Station& s) {
+            std::string text = marker_for(app);
+            text.replace(text.find(from), from.size(), to);
+            write_file(s.dir(app) + L"\\" + app.marker, text);
+            return true;
+        };
+    };
+    expect_run("strict", with(command_line(lc_okrsek, L"selected"), {L"--okrsek", L"12345"}), 1,
+               "unexpected app_folder: expected LCKaptaO, got ..\\..\\Outside\\LCKaptaO", {},
+               marker_saying(lc_okrsek, "app_folder=LCKaptaO", "app_folder=..\\..\\Outside\\LCKaptaO"));
+    expect_run("lenient", command_line(lc_kapta, L"full"), 2,
+               "unexpected value for app_folder: expected LCkapta, got ..\\Outside\\LCkapta", {},
+               marker_saying(lc_kapta, "app_folder=LCkapta", "app_folder=..\\Outside\\LCkapta"));
+}
+
+// --- links made on the Linux side -------------------------------------------------------------
+
+// Wine follows these links and reports where they lead, but cannot tell them apart when it
+// deletes: deleting such a link deletes what it leads to. So only the cases where the
+// containment checks must refuse before anything under a link is deleted run here; the
+// deletion of links themselves is covered against the fake platform.
+class HostileWineLinks : public Station {};
+
+TEST_F(HostileWineLinks, FoldersLeadingOutOfTheInstallationAreRefused) {
+    const std::string unsafe = "unsafe path outside expected directory: ";
+    const auto linked = [](std::wstring path, std::string target) {
+        return [path, target](Station& s) { return s.link(s.install + L"\\" + path, target); };
+    };
+    expect_run("data-entry folder", command_line(lc_kapta, L"full"), 2, unsafe + utf8(dir(lc_kapta)), {},
+               linked(L"LCkapta", "../Outside/LCkapta"));
+    // Selected mode once deleted the decoy's precinct folder through this link.
+    expect_run("precinct application folder", with(command_line(lc_okrsek, L"selected"), {L"--okrsek", L"12345"}), 1,
+               unsafe + utf8(dir(lc_okrsek)), {}, linked(L"LCKaptaO", "../Outside/LCKaptaO"));
+    expect_run("precinct folder", with(command_line(lc_okrsek, L"selected"), {L"--okrsek", L"12345"}), 1,
+               unsafe + utf8(dir(lc_okrsek) + L"\\Data\\12345"), {},
+               linked(L"LCKaptaO\\Data\\12345", "../../../Outside/precinct"));
+    expect_run("data folder", with(command_line(uh_okrsek, L"selected"), {L"--okrsek", L"12345.7"}), 1,
+               unsafe + utf8(dir(uh_okrsek) + L"\\Data\\12345.7"), {},
+               linked(L"UHKaptaO.K1\\Data", "../../Outside/UHKaptaO.K1/Data"));
+    // The precinct folder goes first; the export folder is refused before it is listed.
+    expect_run("export folder", with(command_line(lc_okrsek, L"selected"), {L"--okrsek", L"12345"}), 1,
+               unsafe + utf8(dir(lc_okrsek) + L"\\Export"), {relative(dir(lc_okrsek) + L"\\Data\\12345")},
+               linked(L"LCKaptaO\\Export", "../../Outside/Export"));
+    // The only export file of the item is a link to a file outside: refused, not deleted.
+    expect_run("export file", with(command_line(uh_okrsek, L"selected"), {L"--okrsek", L"12345.7"}), 1,
+               unsafe + utf8(dir(uh_okrsek) + L"\\Export\\link.12345.7"), {relative(dir(uh_okrsek) + L"\\Data\\12345.7")},
+               [](Station& s) {
+                   wipe(s.dir(uh_okrsek) + L"\\Export\\vysledky.12345.7");
+                   return s.link(s.dir(uh_okrsek) + L"\\Export\\link.12345.7", "../../../Outside/keep.txt");
+               });
+}
+
+// A shortcut's target is judged by where it leads: through a link to the main executable it
+// is the application's shortcut, through a link to a file outside it is not.
+TEST_F(HostileWineLinks, ShortcutTargetsThatAreLinks) {
+    expect_run("targets", command_line(lc_kapta, L"full"), 2, "",
+               {relative(dir(lc_kapta)), relative(desktop + L"\\Lokal-kaptáže.lnk"),
+                relative(start_menu + L"\\Odinstalovat Lokal-kaptáže.lnk"), relative(programs + L"\\Lokal-kaptáže.lnk")},
+               [](Station& s) {
+                   const std::wstring links = s.root + L"\\Links";
+                   make_dirs(links);
+                   if (!s.link(links + L"\\app-exe", "../Tarvo/LCkapta/lc-kapta.exe") ||
+                       !s.link(links + L"\\out", "../Outside/keep.txt"))
+                       return false;
+                   make_shortcut(s.desktop + L"\\Lokal-kaptáže.lnk", links + L"\\app-exe");
+                   make_shortcut(s.start_menu + L"\\Lokal-kaptáže.lnk", links + L"\\out");
+                   return true;
+               });
+}
+
+}  // namespace
+}  // namespace e2e::hostile
