@@ -55,6 +55,13 @@ TEST_F(HostileWinePaths, ShortcutFoldersSpelledAnotherWay) {
                with(command_line(lc_kapta, L"full"),
                     {L"--desktop", lower_with_slashes(desktop), L"--start-menu", L"\\\\?\\" + start_menu}),
                2, "", full_removal_of_lc_kapta());
+    expect_run("dotted", with(command_line(lc_kapta, L"full"), {L"--desktop", root + L"\\Start Menu\\..\\Desktop"}), 2, "",
+               full_removal_of_lc_kapta());
+    // On a share that is not there: nothing to find, nothing to remove, no error.
+    expect_run("unc",
+               with(command_line(lc_kapta, L"full"), {L"--desktop", L"\\\\tu-nowhere\\share\\Desktop", L"--start-menu",
+                                                      L"\\\\?\\UNC\\tu-nowhere\\share\\Programs\\Tarvo"}),
+               2, "", {relative(dir(lc_kapta))});
 }
 
 // The folder above Programs\Tarvo\.. is "Start Menu": the shortcut in Programs\Tarvo belongs

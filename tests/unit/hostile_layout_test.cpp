@@ -111,6 +111,18 @@ TEST(HostileLinks, PrecinctFoldersAndExportsLeadingOutAreRefused) {
         {"SenatePrecinctLinkOut", &uh_okrsek, "selected", uh,
          [&](Station& s) { s.symlink(in(uh_data, "12345.7"), in(outside, "precinct"), true); },
          unsafe + in(uh_data, "12345.7"), {}},
+        // Leading onto the install directory: judged by where it leads, outside the application.
+        {"DataJunctionToInstallDir", &lc_okrsek, "selected", lc,
+         [&](Station& s) {
+             s.junction(lc_data, install);
+             s.os.add_file(w(in(install, "12345\\kept.db")), "not the precinct's");
+         },
+         unsafe + in(lc_data, "12345"), {}},
+        {"PrecinctJunctionToInstallDir", &uh_okrsek, "selected", uh,
+         [&](Station& s) { s.junction(in(uh_data, "12345.7"), install); }, unsafe + in(uh_data, "12345.7"), {}},
+        {"ExportJunctionToInstallDir", &lc_okrsek, "selected", lc,
+         [](Station& s) { s.junction(in(lc_okrsek.dir(), "Export"), install); }, unsafe + in(lc_okrsek.dir(), "Export"),
+         {in(lc_data, "12345")}},
         // Inside the application, but a link all the same: never walked through, refused
         // like a file after every attempt, and the folder it leads to keeps its data.
         {"PrecinctJunctionInside", &lc_okrsek, "selected", lc,
@@ -267,7 +279,7 @@ TEST(HostilePaths, InstallDirectoryElsewhereIsRefusedByTheCallerCheck) {
 TEST(HostilePaths, ShortcutFoldersSpelledAnotherWay) {
     const Options spelled{{"--desktop", "c:/users/TESTER/desktop/"},
                           {"--start-menu", "\\\\?\\C:\\Users\\tester\\Start Menu\\Programs\\Tarvo"}};
-    const Options dotted{{"--desktop", "C:\\Users\\tester\\Desktop\\.\\"},
+    const Options dotted{{"--desktop", "C:\\Users\\tester\\Start Menu\\..\\Desktop\\.\\"},
                          {"--start-menu", "C:\\Users\\tester\\Start Menu\\Programs\\Tarvo\\..\\Tarvo"}};
     for (const App* app : all_apps) {
         if (app->precinct()) continue;
@@ -275,6 +287,10 @@ TEST(HostilePaths, ShortcutFoldersSpelledAnotherWay) {
         run_case({app->folder + " dotted", app, "full", dotted, {}, "", full_removal(*app)});
     }
     run_case({"precinct spelled", &lc_okrsek, "full", spelled, {}, "", full_removal(lc_okrsek)});
+    // Shortcut folders on a share that is not there: nothing to find, nothing to remove.
+    const Options unc{{"--desktop", "\\\\tu-nowhere\\share\\Desktop"},
+                      {"--start-menu", "\\\\?\\UNC\\tu-nowhere\\share\\Programs\\Tarvo"}};
+    for (const App* app : all_apps) run_case({app->folder + " unc", app, "full", unc, {}, "", {app->dir()}});
     run_case({"precinct dotted", &uh_okrsek, "selected", with(dotted, {{"--okrsek", "23456.81"}}), {}, "",
               precinct_removal(uh_okrsek, "23456.81")});
 }
