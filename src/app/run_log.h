@@ -22,9 +22,13 @@ void append_log_line(Platform& os, PStringView log_path, std::string_view text);
 // Appends the line without touching directories; failures ignored.
 void append_log_line_no_mkdir(Platform& os, PStringView log_path, std::string_view text);
 
-// File names: "tarvo-untarvo-{ms}.log" and "{prefix}-{seconds}-{pid}.log".
+// File names: "tarvo-untarvo-{ms}.log" and "{prefix}-{seconds}-{pid}.log". Both take the
+// clock as 100 ns ticks since 1970 (Platform::now_unix_ticks); a clock before 1970 gives 0.
 std::string data_entry_log_name(std::int64_t unix_ticks);
 std::string precinct_log_name(std::string_view prefix, std::int64_t unix_ticks, std::uint32_t pid);
+// The prefixes: the municipal precinct and the processing runs, and the senate precinct run.
+inline constexpr std::string_view municipal_log_prefix = "lc-okrsek-uninstall-untarvo";
+inline constexpr std::string_view senate_log_prefix = "tarvo-uninstall-untarvo";
 
 // Which of the two writers a run uses for all of its lines.
 enum class LogWriter { create_dirs, no_mkdir };

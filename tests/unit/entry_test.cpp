@@ -1,0 +1,346 @@
+// The entry: which profile a command line reaches, where its log goes, what the log says
+// around the profile, and the exit status.
+#include <gtest/gtest.h>
+
+#include "app/entry.h"
+#include "app/run_log.h"
+#include "platform/fake/fake_platform.h"
+#include "platform/text.h"
+
+namespace tu {
+namespace {
+
+using fake::FakePlatform;
+using Lines = std::vector<std::string>;
+
+// 2025-12-06 05:46:40.123 UTC: 1765000000 s, 1765000000123 ms.
+constexpr std::int64_t now_ticks = 17'650'000'001'234'567;
+const PString temp_logs = u"C:\\Users\\tester\\AppData\\Local\\Temp\\tarvo2026-uninstall-logs";
+
+// Test profiles that record how they were called and answer as told.
+struct Recorder {
+    std::string called;  // "municipal_precinct", ..., "processing", or empty
+    std::vector<PString> args;
+    PString log_path;
+    std::string folder, executable;
+    Result<> outcome;
+    int processing_status = 0;
+    std::function<void(Platform&, const PString&)> during;  // what the profile does meanwhile
+
+    ProfileRun profile(std::string name) {
+        return [this, name](Platform& os, const std::vector<PString>& a, const PString& log) -> Result<> {
+            called = name;
+            args = a;
+            log_path = log;
+            if (during) during(os, log);
+            return outcome;
+        };
+    }
+    Profiles profiles() {
+        return Profiles{
+            profile("municipal_precinct"),
+            profile("senate_precinct"),
+            profile("municipal_data_entry"),
+            profile("senate_data_entry"),
+            [this](Platform&, std::string_view f, std::string_view e) {
+                called = "processing";
+                folder = f;
+                executable = e;
+                return processing_status;
+            },
+        };
+    }
+};
+
+struct EntryTest : ::testing::Test {
+    FakePlatform os;
+    Recorder recorder;
+    std::vector<std::string> ops;  // every platform operation that consults the fault hook
+
+    void SetUp() override {
+        os.now_ticks = now_ticks;
+        os.fault = [this](std::string_view op, PStringView) -> std::optional<std::uint32_t> {
+            ops.emplace_back(op);
+            return std::nullopt;
+        };
+    }
+    int run(std::vector<PString> args) {
+        args.insert(args.begin(), u"tarvo-untarvo.exe");
+        os.args = std::move(args);
+        return run_entry(os, recorder.profiles());
+    }
+};
+
+TEST_F(EntryTest, EveryFolderValueReachesItsProfile) {
+    struct Case {
+        PString folder;
+        std::string profile;
+    };
+    const std::vector<Case> cases = {
+        {u"LCKaptaO", "municipal_precinct"},   {u"lckaptao", "municipal_precinct"},
+        {u"UHKaptaO.K1", "senate_precinct"},   {u"UHKAPTAO.K2", "senate_precinct"},
+        {u"LCkapta", "municipal_data_entry"},  {u"lckapta", "municipal_data_entry"},
+        {u"UHKapta.K1", "senate_data_entry"},  {u"uhkapta.k2", "senate_data_entry"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(to_utf8(c.folder));
+        recorder = Recorder{};
+        const std::vector<PString> args = {u"--mode", u"full", u"--app-folder", c.folder, u"--install-dir", u"C:\\Tarvo"};
+        EXPECT_EQ(run(args), exit_status::success);
+        EXPECT_EQ(recorder.called, c.profile);
+        // The profile gets the arguments after the program name, all of them, in order.
+        EXPECT_EQ(recorder.args, args);
+    }
+}
+
+TEST_F(EntryTest, ProcessingFoldersAreHandedOverAsTheTableSpellsThem) {
+    struct Case {
+        PString given;
+        std::string folder, executable;
+    };
+    const std::vector<Case> cases = {
+        {u"LCsumar", "LCsumar", "lcsumar.exe"},
+        {u"LCSUMAR", "LCsumar", "lcsumar.exe"},
+        {u"UHsumar.K1", "UHsumar.K1", "uhsumar.exe"},
+        {u"uhsumar.k2", "UHsumar.K2", "uhsumar.exe"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(to_utf8(c.given));
+        for (const int status : {0, 1, 2}) {
+            recorder = Recorder{};
+            recorder.processing_status = status;
+            ops.clear();
+            EXPECT_EQ(run({u"--app-folder", c.given, u"--install-dir", u"C:\\Tarvo"}), status);
+            EXPECT_EQ(recorder.called, "processing");
+            EXPECT_EQ(recorder.folder, c.folder);
+            EXPECT_EQ(recorder.executable, c.executable);
+            // The processing profile keeps its own log: the entry touches nothing.
+            EXPECT_TRUE(ops.empty());
+        }
+    }
+}
+
+TEST_F(EntryTest, NoUsableFolderEndsWithStatusTwoAndWritesNothing) {
+    const std::vector<std::vector<PString>> cases = {
+        {},
+        {u"--app-folder"},
+        {u"--mode", u"full", u"--app-folder"},
+        {u"--app-folder=LCkapta"},
+        {u"--app-folder=LCkapta", u"--mode", u"full"},
+        {u"--app-folder", u"LCkapta2"},
+        {u"--app-folder", u"LCkapta "},
+        {u"--app-folder", u""},
+        {u"--app-folder", u"--mode", u"full"},       // "--mode" is the value
+        {u"--App-Folder", u"LCkapta"},                // the option name is matched exactly
+        {u"--app-folder", u"LC\u212Aapta"},           // KELVIN SIGN is not K
+        {u"--app-folder", u"LCkapt\u00E1"},
+        {u"--app-folder", u"LCkapta\xD800"},          // ill-formed: U+FFFD matches nothing
+        {u"--app-folder", u"LCsumar.exe"},
+        {u"LCkapta"},
+    };
+    for (const auto& args : cases) {
+        std::string shown;
+        for (const auto& a : args) shown += to_utf8(a) + " ";
+        SCOPED_TRACE(shown);
+        recorder = Recorder{};
+        ops.clear();
+        EXPECT_EQ(run(args), exit_status::refused);
+        EXPECT_EQ(recorder.called, "");
+        EXPECT_TRUE(ops.empty()) << "first operation: " << ops.front();
+    }
+    EXPECT_EQ(os.tree(u"C:\\"), (Lines{"C:\\Users", "C:\\Users\\tester", "C:\\Users\\tester\\AppData",
+                                       "C:\\Users\\tester\\AppData\\Local", "C:\\Users\\tester\\AppData\\Local\\Temp"}));
+}
+
+TEST_F(EntryTest, TheFirstAppFolderDecides) {
+    EXPECT_EQ(run({u"--app-folder", u"UHKaptaO.K1", u"--app-folder", u"LCkapta"}), exit_status::success);
+    EXPECT_EQ(recorder.called, "senate_precinct");
+
+    recorder = Recorder{};
+    EXPECT_EQ(run({u"--app-folder", u"nothing", u"--app-folder", u"LCkapta"}), exit_status::refused);
+    EXPECT_EQ(recorder.called, "");
+
+    // A joined form is no selection, so a later separate option is the first one.
+    recorder = Recorder{};
+    EXPECT_EQ(run({u"--app-folder=UHKaptaO.K1", u"--app-folder", u"LCsumar"}), exit_status::success);
+    EXPECT_EQ(recorder.called, "processing");
+}
+
+TEST_F(EntryTest, DataEntryRunLogsStartAndCompletion) {
+    recorder.during = [](Platform& os, const PString& log) { append_log_line_no_mkdir(os, log, "working"); };
+    const std::vector<PString> args = {u"--app-folder", u"LCkapta", u"--install-dir", u"C:\\Tarvo"};
+    EXPECT_EQ(run(args), exit_status::success);
+    const PString log = u"C:\\Tarvo\\logs\\tarvo-untarvo-1765000000123.log";
+    EXPECT_EQ(recorder.log_path, log);
+    EXPECT_EQ(os.lines(log), (Lines{"tarvo-untarvo started", "working", "tarvo-untarvo completed"}));
+}
+
+TEST_F(EntryTest, DataEntryFailureEndsWithStatusTwo) {
+    recorder.outcome = fail("unexpected value for --app-kind: expected kapta, got x");
+    EXPECT_EQ(run({u"--app-folder", u"UHKapta.K2"}), exit_status::refused);
+    EXPECT_EQ(recorder.called, "senate_data_entry");
+    const PString log = temp_logs + u"\\tarvo-untarvo-1765000000123.log";
+    EXPECT_EQ(recorder.log_path, log);
+    EXPECT_EQ(os.lines(log),
+              (Lines{"tarvo-untarvo started", "ERROR: unexpected value for --app-kind: expected kapta, got x"}));
+}
+
+TEST_F(EntryTest, DataEntryLinesNeverRecreateTheLogFolder) {
+    // The entry makes the folder once; when it vanishes meanwhile, the last line is lost.
+    recorder.outcome = fail("boom");
+    recorder.during = [](Platform& os, const PString& log) {
+        ASSERT_TRUE(os.delete_file(log));
+        ASSERT_TRUE(os.remove_directory(u"C:\\Tarvo\\logs"));
+    };
+    EXPECT_EQ(run({u"--app-folder", u"LCkapta", u"--install-dir", u"C:\\Tarvo"}), exit_status::refused);
+    EXPECT_FALSE(os.exists(u"C:\\Tarvo\\logs"));
+}
+
+TEST_F(EntryTest, PrecinctRunStartsItsLogWithThePath) {
+    os.add_file(u"C:\\Tarvo\\logs\\lc-okrsek-uninstall-untarvo-1765000000-4242.log", "stale\n");
+    recorder.during = [](Platform& os, const PString& log) { append_log_line(os, log, "working"); };
+    EXPECT_EQ(run({u"--install-dir", u"C:\\Tarvo", u"--app-folder", u"LCKaptaO"}), exit_status::success);
+    const PString log = u"C:\\Tarvo\\logs\\lc-okrsek-uninstall-untarvo-1765000000-4242.log";
+    EXPECT_EQ(recorder.log_path, log);
+    // Started empty: what an earlier run with the same name left is gone.
+    EXPECT_EQ(os.lines(log), (Lines{"log_path=C:\\Tarvo\\logs\\lc-okrsek-uninstall-untarvo-1765000000-4242.log", "working"}));
+}
+
+TEST_F(EntryTest, PrecinctFailureEndsWithStatusOne) {
+    os.own_pid = 77;
+    recorder.outcome = fail("missing --mode");
+    // The failing profile removed the log folder: the precinct writer makes it again.
+    recorder.during = [](Platform& os, const PString& log) {
+        ASSERT_TRUE(os.delete_file(log));
+        ASSERT_TRUE(os.remove_directory(u"D:\\Tarvo\\logs"));
+    };
+    os.add_dir(u"D:\\");
+    EXPECT_EQ(run({u"--app-folder", u"UHKaptaO.K2", u"--install-dir", u"D:\\Tarvo"}), exit_status::profile_failed);
+    EXPECT_EQ(recorder.called, "senate_precinct");
+    EXPECT_EQ(os.lines(u"D:\\Tarvo\\logs\\tarvo-uninstall-untarvo-1765000000-77.log"), (Lines{"ERROR: missing --mode"}));
+}
+
+TEST_F(EntryTest, LogNamesAndFoldersPerKind) {
+    struct Case {
+        std::vector<PString> args;
+        std::int64_t ticks;
+        PString log;
+        std::string first_line;
+    };
+    const std::vector<Case> cases = {
+        {{u"--app-folder", u"LCKaptaO"}, now_ticks,
+         temp_logs + u"\\lc-okrsek-uninstall-untarvo-1765000000-4242.log",
+         "log_path=" + to_utf8(temp_logs) + "\\lc-okrsek-uninstall-untarvo-1765000000-4242.log"},
+        {{u"--app-folder", u"UHKaptaO.K1", u"--install-dir"}, now_ticks,
+         temp_logs + u"\\tarvo-uninstall-untarvo-1765000000-4242.log",
+         "log_path=" + to_utf8(temp_logs) + "\\tarvo-uninstall-untarvo-1765000000-4242.log"},
+        // A clock before 1970 gives the stamp 0.
+        {{u"--app-folder", u"LCkapta", u"--install-dir", u"C:\\T"}, -10'000'000,
+         u"C:\\T\\logs\\tarvo-untarvo-0.log", "tarvo-untarvo started"},
+        {{u"--app-folder", u"UHKaptaO.K2", u"--install-dir", u"C:\\T"}, -1, u"C:\\T\\logs\\tarvo-uninstall-untarvo-0-4242.log",
+         "log_path=C:\\T\\logs\\tarvo-uninstall-untarvo-0-4242.log"},
+        // The first --install-dir names the folder.
+        {{u"--install-dir", u"C:\\A", u"--app-folder", u"LCkapta", u"--install-dir", u"C:\\B"}, now_ticks,
+         u"C:\\A\\logs\\tarvo-untarvo-1765000000123.log", "tarvo-untarvo started"},
+        // A path that is not well-formed UTF-16 is used as it is and shown with U+FFFD.
+        {{u"--app-folder", u"LCKaptaO", u"--install-dir", u"C:\\T\xDC01"}, now_ticks,
+         u"C:\\T\xDC01\\logs\\lc-okrsek-uninstall-untarvo-1765000000-4242.log",
+         "log_path=C:\\T\xEF\xBF\xBD\\logs\\lc-okrsek-uninstall-untarvo-1765000000-4242.log"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.first_line);
+        os.now_ticks = c.ticks;
+        recorder = Recorder{};
+        EXPECT_EQ(run(c.args), exit_status::success);
+        EXPECT_EQ(recorder.log_path, c.log);
+        const Lines lines = os.lines(c.log);
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines.front(), c.first_line);
+    }
+}
+
+TEST_F(EntryTest, UnwritableLogChangesNothingElse) {
+    struct Case {
+        PString folder;
+        bool fails;
+        int status;
+    };
+    const std::vector<Case> cases = {
+        {u"LCkapta", false, exit_status::success},   {u"LCkapta", true, exit_status::refused},
+        {u"LCKaptaO", false, exit_status::success},  {u"LCKaptaO", true, exit_status::profile_failed},
+        {u"UHKaptaO.K1", true, exit_status::profile_failed},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(to_utf8(c.folder));
+        recorder = Recorder{};
+        if (c.fails) recorder.outcome = fail("boom");
+        os.fault = [](std::string_view op, PStringView) -> std::optional<std::uint32_t> {
+            if (op == "create_dir_all" || op == "create_truncate_file" || op == "append_to_file")
+                return win32_error::access_denied;
+            return std::nullopt;
+        };
+        const std::vector<PString> args = {u"--app-folder", c.folder, u"--install-dir", u"C:\\Tarvo"};
+        EXPECT_EQ(run(args), c.status);
+        EXPECT_EQ(recorder.args, args);
+        EXPECT_FALSE(os.exists(u"C:\\Tarvo"));
+    }
+    // A read-only log file of the same name: the run goes on as if nothing happened.
+    os.fault = nullptr;
+    os.add_file(u"C:\\Tarvo\\logs\\lc-okrsek-uninstall-untarvo-1765000000-4242.log", "", true);
+    recorder = Recorder{};
+    EXPECT_EQ(run({u"--app-folder", u"LCKaptaO", u"--install-dir", u"C:\\Tarvo"}), exit_status::success);
+    EXPECT_EQ(recorder.called, "municipal_precinct");
+}
+
+TEST(ProcessArguments, DropsOnlyTheProgramName) {
+    FakePlatform os;
+    os.args = {u"C:\\stage\\tarvo-untarvo.exe", u"--mode", u""};
+    EXPECT_EQ(process_arguments(os), (std::vector<PString>{u"--mode", u""}));
+    os.args = {};
+    EXPECT_TRUE(process_arguments(os).empty());
+}
+
+TEST(SwitchWorkingDirectory, MovesIntoTheTempFolder) {
+    FakePlatform os;
+    os.add_dir(u"C:\\Tarvo\\LCkapta");
+    ASSERT_TRUE(os.set_current_dir(u"C:\\Tarvo\\LCkapta"));
+    const auto dir = switch_working_directory(os);
+    ASSERT_TRUE(dir) << dir.error();
+    EXPECT_EQ(*dir, u"C:\\Users\\tester\\AppData\\Local\\Temp");  // as read back
+    EXPECT_EQ(os.cwd, u"C:\\Users\\tester\\AppData\\Local\\Temp");
+}
+
+TEST(SwitchWorkingDirectory, Failures) {
+    struct Case {
+        std::string failing_op;
+        std::uint32_t code;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {"set_current_dir", 5,
+         "failed to switch helper working directory to C:\\Users\\tester\\AppData\\Local\\Temp\\: Access is denied. (os error 5)"},
+        {"current_dir", 3, "failed to read helper working directory: The system cannot find the path specified. (os error 3)"},
+        {"temp_dir", 1234, "failed to read temporary directory:  (os error 1234)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.failing_op);
+        FakePlatform os;
+        os.fault = [&](std::string_view op, PStringView) -> std::optional<std::uint32_t> {
+            if (op == c.failing_op) return c.code;
+            return std::nullopt;
+        };
+        const auto dir = switch_working_directory(os);
+        ASSERT_FALSE(dir);
+        EXPECT_EQ(dir.error(), c.message);
+    }
+    // A temp folder that does not exist: the platform's own error.
+    FakePlatform os;
+    os.temp = u"C:\\NoSuch\\Temp\\";
+    const auto dir = switch_working_directory(os);
+    ASSERT_FALSE(dir);
+    EXPECT_EQ(dir.error(), "failed to switch helper working directory to C:\\NoSuch\\Temp\\: "
+                           "The system cannot find the path specified. (os error 3)");
+}
+
+}  // namespace
+}  // namespace tu

@@ -1,0 +1,72 @@
+// "Another process" for the Win32 layer's tests:
+//   test_child hold PATH READY_EVENT STOP_EVENT   holds PATH open without delete sharing
+//   test_child parent OUT                         writes its parent's id and image path
+//   test_child args OUT ARG...                    writes the arguments it received
+//   test_child module OUT                         writes its own executable path
+// Results are UTF-8 lines in OUT; the exit status says whether the step worked.
+#include <windows.h>
+
+#include <string>
+
+#include "platform/text.h"
+#include "platform/win32/win32_platform.h"
+
+namespace {
+
+using tu::PString;
+
+int write_lines(tu::Platform& os, const PString& out, const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& line : lines) text += line + "\n";
+    if (!os.create_truncate_file(out) || !os.append_to_file(out, text)) return 5;
+    return 0;
+}
+
+int hold(const PString& path, const PString& ready_name, const PString& stop_name) {
+    // Read and write sharing, but no delete sharing: DeleteFileW and opens for DELETE fail
+    // with a sharing violation while this handle is open.
+    HANDLE file = ::CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 3;
+    HANDLE ready = ::OpenEventW(EVENT_MODIFY_STATE, FALSE, reinterpret_cast<const wchar_t*>(ready_name.c_str()));
+    HANDLE stop = ::OpenEventW(SYNCHRONIZE, FALSE, reinterpret_cast<const wchar_t*>(stop_name.c_str()));
+    if (!ready || !stop) return 4;
+    ::SetEvent(ready);
+    ::WaitForSingleObject(stop, 60'000);
+    ::CloseHandle(file);
+    ::CloseHandle(ready);
+    ::CloseHandle(stop);
+    return 0;
+}
+
+}  // namespace
+
+int main() {
+    tu::Platform& os = tu::win32::platform();
+    const std::vector<PString> args = os.command_line();
+    if (args.size() < 3) return 2;
+    const PString& mode = args[1];
+    if (mode == u"hold" && args.size() == 5) return hold(args[2], args[3], args[4]);
+    if (mode == u"parent") {
+        auto parent = os.parent_process_id();
+        if (!parent) {
+            return write_lines(os, args[2], {"error", std::to_string(static_cast<int>(parent.error().step)),
+                                             std::to_string(parent.error().error.code)}) + 6;
+        }
+        auto image = os.process_image_path(*parent);
+        if (!image) return write_lines(os, args[2], {std::to_string(*parent), "error"}) + 7;
+        return write_lines(os, args[2], {std::to_string(*parent), tu::to_utf8(*image)});
+    }
+    if (mode == u"args") {
+        std::vector<std::string> lines;
+        for (std::size_t i = 3; i < args.size(); ++i) lines.push_back(tu::to_utf8(args[i]));
+        return write_lines(os, args[2], lines);
+    }
+    if (mode == u"module") {
+        auto self = os.module_path();
+        if (!self) return 8;
+        return write_lines(os, args[2], {tu::to_utf8(*self)});
+    }
+    return 2;
+}

@@ -1,0 +1,202 @@
+#include "win32_test_support.h"
+
+#include <objbase.h>
+#include <objidl.h>
+#include <shlguid.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <atomic>
+
+#include "platform/text.h"
+#include "platform/winpath.h"
+#include "platform/win32/win32_platform.h"
+
+namespace tu::win32::test {
+
+namespace {
+
+std::atomic<unsigned> counter{0};
+
+// A name for a kernel object that no other test or run uses.
+std::wstring unique_name(std::wstring_view what) {
+    return L"tu-win32-test-" + std::wstring(what) + L"-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+           std::to_wstring(counter++);
+}
+
+// Removes a scratch tree with plain Win32 calls, independently of the code under test.
+void remove_all(const std::wstring& path) {
+    const DWORD attrs = ::GetFileAttributesW(path.c_str());
+    if (attrs == INVALID_FILE_ATTRIBUTES) return;
+    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL | (attrs & FILE_ATTRIBUTE_DIRECTORY));
+    if ((attrs & FILE_ATTRIBUTE_DIRECTORY) == 0 || (attrs & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        if (!::DeleteFileW(path.c_str())) ::RemoveDirectoryW(path.c_str());
+        return;
+    }
+    WIN32_FIND_DATAW data{};
+    HANDLE find = ::FindFirstFileW((path + L"\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = data.cFileName;
+            if (name != L"." && name != L"..") remove_all(path + L"\\" + name);
+        } while (::FindNextFileW(find, &data));
+        ::FindClose(find);
+    }
+    ::RemoveDirectoryW(path.c_str());
+}
+
+// Makes a folder and its missing parents with plain CreateDirectoryW, which, unlike
+// SHCreateDirectoryExW under Wine, also makes folders longer than MAX_PATH.
+void make_dirs(const PString& path) {
+    if (exists(path)) return;
+    if (auto parent = winpath::parent(path); parent && !parent->empty()) make_dirs(*parent);
+    ::CreateDirectoryW(w(path).c_str(), nullptr);
+}
+
+}  // namespace
+
+std::wstring w(PStringView text) { return std::wstring(text.begin(), text.end()); }
+PString p(std::wstring_view text) { return PString(text.begin(), text.end()); }
+std::string utf8(PStringView text) { return to_utf8(text); }
+
+ScratchFolder::ScratchFolder() {
+    wchar_t temp[MAX_PATH + 1] = {};
+    ::GetTempPathW(MAX_PATH + 1, temp);
+    const std::wstring name = unique_name(L"files");
+    path_ = p(std::wstring(temp) + name);
+    remove_all(w(path_));
+    ::CreateDirectoryW(w(path_).c_str(), nullptr);
+}
+
+ScratchFolder::~ScratchFolder() { remove_all(w(path_)); }
+
+PString ScratchFolder::operator/(PStringView name) const { return winpath::join(path_, name); }
+
+PString ScratchFolder::file(PStringView name, std::string_view content, DWORD attrs) const {
+    const PString path = *this / name;
+    if (auto parent = winpath::parent(path)) make_dirs(*parent);
+    HANDLE file = ::CreateFileW(w(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attrs, nullptr);
+    EXPECT_NE(file, INVALID_HANDLE_VALUE) << utf8(path);
+    DWORD written = 0;
+    ::WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    ::CloseHandle(file);
+    return path;
+}
+
+PString ScratchFolder::dir(PStringView name) const {
+    const PString path = *this / name;
+    make_dirs(path);
+    EXPECT_NE(attributes(path) & FILE_ATTRIBUTE_DIRECTORY, 0u) << utf8(path);
+    return path;
+}
+
+bool exists(PStringView path) { return attributes(path) != INVALID_FILE_ATTRIBUTES; }
+DWORD attributes(PStringView path) { return ::GetFileAttributesW(w(path).c_str()); }
+
+PString child_program() {
+    const PString self = platform().module_path().value();
+    return winpath::join(winpath::parent(self).value(), u"test_child.exe");
+}
+
+std::wstring quote_argument(std::wstring_view argument) {
+    if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring_view::npos) {
+        return std::wstring(argument);
+    }
+    std::wstring quoted = L"\"";
+    std::size_t backslashes = 0;
+    for (wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        // Backslashes before a quote are doubled, and the quote itself escaped.
+        quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        quoted.push_back(c);
+    }
+    // Backslashes before the closing quote are doubled too.
+    quoted.append(backslashes * 2, L'\\');
+    quoted.push_back(L'"');
+    return quoted;
+}
+
+Child::Child(const std::vector<PString>& arguments) {
+    const PString program = child_program();
+    std::wstring command = quote_argument(w(program));
+    for (const auto& argument : arguments) command += L" " + quote_argument(w(argument));
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    const BOOL started = ::CreateProcessW(w(program).c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                          nullptr, &startup, &info_);
+    EXPECT_TRUE(started) << "CreateProcessW failed with " << ::GetLastError();
+}
+
+Child::~Child() {
+    if (info_.hProcess) {
+        if (::WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
+            ::TerminateProcess(info_.hProcess, 99);
+            ::WaitForSingleObject(info_.hProcess, INFINITE);
+        }
+        ::CloseHandle(info_.hProcess);
+        ::CloseHandle(info_.hThread);
+    }
+}
+
+DWORD Child::wait() {
+    if (!info_.hProcess || ::WaitForSingleObject(info_.hProcess, 60'000) != WAIT_OBJECT_0) return ~0u;
+    DWORD status = ~0u;
+    ::GetExitCodeProcess(info_.hProcess, &status);
+    return status;
+}
+
+Holder::Holder(PStringView path) {
+    const std::wstring ready_name = unique_name(L"ready");
+    const std::wstring stop_name = unique_name(L"stop");
+    ready_ = ::CreateEventW(nullptr, TRUE, FALSE, ready_name.c_str());
+    stop_ = ::CreateEventW(nullptr, TRUE, FALSE, stop_name.c_str());
+    child_ = std::make_unique<Child>(std::vector<PString>{u"hold", PString(path), p(ready_name), p(stop_name)});
+    // Ready, or the child ended without getting hold of the file.
+    HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, child_->pid());
+    HANDLE waits[] = {ready_, process};
+    holding_ = ::WaitForMultipleObjects(process ? 2 : 1, waits, FALSE, 60'000) == WAIT_OBJECT_0;
+    if (process) ::CloseHandle(process);
+}
+
+DWORD Holder::release() {
+    ::SetEvent(stop_);
+    return child_->wait();
+}
+
+Holder::~Holder() {
+    ::SetEvent(stop_);
+    child_.reset();
+    ::CloseHandle(ready_);
+    ::CloseHandle(stop_);
+}
+
+HRESULT make_shortcut(PStringView link_path, PStringView target) {
+    const HRESULT init = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    HRESULT status = E_FAIL;
+    IShellLinkW* link = nullptr;
+    IPersistFile* file = nullptr;
+    status = ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                reinterpret_cast<void**>(&link));
+    if (SUCCEEDED(status)) {
+        if (target.empty()) {
+            PIDLIST_ABSOLUTE computer = nullptr;
+            status = ::SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &computer);
+            if (SUCCEEDED(status)) status = link->SetIDList(computer);
+            ::CoTaskMemFree(computer);
+        } else {
+            status = link->SetPath(w(target).c_str());
+        }
+    }
+    if (SUCCEEDED(status)) status = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
+    if (SUCCEEDED(status)) status = file->Save(w(link_path).c_str(), TRUE);
+    if (file) file->Release();
+    if (link) link->Release();
+    if (SUCCEEDED(init)) ::CoUninitialize();
+    return status;
+}
+
+}  // namespace tu::win32::test
