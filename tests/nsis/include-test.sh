@@ -12,6 +12,7 @@ WORK=$2
 dump_exe=$3
 target=${4:-amd64-unicode}
 . "$(dirname "$0")/lib.sh"
+dump_exe=$(abs_path "$dump_exe")
 
 examples="$tu_root/nsis/examples"
 payload="$WORK/payload/LCkapta"
@@ -164,6 +165,6 @@ expect_absent "$dump"
 expect_no_staged_helper
 expect_exists "$odd_unix/LCkapta/lc-kapta.exe"
 
-rm -rf "$drive_c/Tarvo zkouška"
+rm -rf "$drive_c/Tarvo zkouška" "$dump"
 clean_installations
 finish

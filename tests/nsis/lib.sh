@@ -15,14 +15,21 @@ temp_dir="$drive_c/users/$(id -un)/Temp"
 logs_dir="$install_dir/logs"
 
 failures=0
+# makensis works in the folder of its script: every path handed to it must be absolute.
 mkdir -p "$WORK"
+WORK=$(cd "$WORK" && pwd)
+abs_path() { printf '%s/%s\n' "$(cd "$(dirname "$1")" && pwd)" "$(basename "$1")"; }
 
 say() { printf '%s\n' "$*"; }
 fail() {
   failures=$((failures + 1))
   printf 'FAIL: %s\n' "$*"
 }
-step() { printf '\n== %s\n' "$*"; }
+step() {
+  printf '\n== %s\n' "$*"
+  step_failures=$failures
+}
+step_failures=0
 
 expect_exists() {
   [ -e "$1" ] || fail "expected to exist: ${1#"$drive_c"/}"
@@ -84,12 +91,23 @@ installation_listing() {
 log_listing() { ls -1 "$logs_dir" 2>/dev/null | sort; }
 
 # The run log that appeared since BEFORE (a listing by log_listing); empty when none or
-# more than one did.
+# more than one did. A copy is kept in WORK/logs, since the installation is cleaned up.
 new_log() {  # before
   local added
   added=$(comm -13 <(printf '%s\n' "$1") <(log_listing) | grep -v '^$')
   if [ "$(printf '%s\n' "$added" | grep -c .)" -eq 1 ]; then
+    mkdir -p "$WORK/logs"
+    cp "$logs_dir/$added" "$WORK/logs/"
     printf '%s\n' "$logs_dir/$added"
+  fi
+}
+
+# Shows the run log when a check of the current step failed.
+end_step() {  # log
+  if [ "$failures" -ne "$step_failures" ] && [ -n "$1" ] && [ -f "$1" ]; then
+    printf -- '--- %s\n' "${1#"$drive_c"/}"
+    cat "$1"
+    printf -- '---\n'
   fi
 }
 
@@ -147,4 +165,5 @@ finish() {
     exit 1
   fi
   printf '\nall checks passed\n'
+  exit 0
 }

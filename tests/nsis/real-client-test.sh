@@ -18,6 +18,7 @@ target=${4:-amd64-unicode}
 smoke=0
 [ "${5:-}" = "--smoke" ] && smoke=1
 . "$(dirname "$0")/lib.sh"
+helper_exe=$(abs_path "$helper_exe")
 
 examples="$tu_root/nsis/examples"
 W_DESKTOP='C:\users\Public\Desktop'
@@ -129,7 +130,7 @@ lckapta_full() {  # in_place | via_copy
   expect_exists "$install_dir/Zudeded2026.exe"
   expect_removed_only "LCkapta" "$before" '^(Tarvo/LCkapta|Desktop/Lokal-kaptáže\.lnk|Programs/Lokal-kaptáže)'
   expect_no_staged_helper
-  say "run log: ${log#"$drive_c"/}"
+  end_step "$log"
 }
 
 clean_installations
@@ -154,6 +155,7 @@ expect_line "$log" "ERROR: unexpected value for --bundle-id: expected com.lc-kap
 expect_no_match "$log" '^removed'
 expect_equal "installation after the refused run" "$before" "$(installation_listing)"
 expect_no_staged_helper
+end_step "$log"
 
 step "LCKaptaO: an uninstaller that passes a wrong bundle id is refused (temporary copy)"
 wine_run "$WORK/lckaptao-wrong-id-setup.exe" /S '/OKRSKY=12345;23456'
@@ -172,6 +174,7 @@ expect_line "$log" "ERROR: unexpected bundle_id: expected com.lc-okrsek.jina, go
 expect_no_match "$log" '^removed'
 expect_equal "installation after the refused run" "$before" "$(installation_listing)"
 expect_no_staged_helper
+end_step "$log"
 
 step "LCKaptaO: one precinct removed (in place)"
 wine_run "$WORK/lckaptao-setup.exe" /S '/OKRSKY=12345;23456'
@@ -215,6 +218,7 @@ expect_exists "$start_menu/Lokal-Kaptáže okrsky/Lokal-Kaptáže 23456.lnk"
 expect_removed_only "LCKaptaO 12345" "$before" \
   '^(Tarvo/LCKaptaO/Data/12345|Tarvo/LCKaptaO/Export/vysledky\.12345 |Desktop/Lokal-Kaptáže 12345\.lnk |Programs/Lokal-Kaptáže okrsky/Lokal-Kaptáže 12345\.lnk )'
 expect_no_staged_helper
+end_step "$log"
 
 step "LCKaptaO: full removal (temporary copy); LCkapta, installed beside it, stays"
 before=$(installation_listing)
@@ -238,6 +242,7 @@ expect_absent "$start_menu/Lokal-Kaptáže okrsky"
 check_lckapta_installed
 expect_removed_only "LCKaptaO" "$before" '^(Tarvo/LCKaptaO|Desktop/Lokal-Kaptáže |Programs/Lokal-Kaptáže okrsky)'
 expect_no_staged_helper
+end_step "$log"
 
 lckapta_full via_copy
 
