@@ -1,4 +1,4 @@
-; TarvoUntarvo.nsh: removes a Tarvo application from an NSIS uninstaller through
+﻿; TarvoUntarvo.nsh: removes a Tarvo application from an NSIS uninstaller through
 ; tarvo-untarvo.exe.
 ;
 ; The helper refuses to act unless it can prove who started it: its parent must be the
@@ -51,6 +51,8 @@
 ; before a quote, so that a folder such as C:\ cannot swallow the quote that ends it and run
 ; into the next argument. Folders are passed without trailing backslashes (a drive root keeps
 ; its own).
+;
+; This file is UTF-8 with a byte-order mark, as makensis expects of non-ASCII scripts.
 
 !ifndef TARVO_UNTARVO_NSH
 !define TARVO_UNTARVO_NSH
