@@ -4,6 +4,7 @@
 // Writes to the file named by TU_ARGV_DUMP (UTF-8, one item per line):
 //   self=<own path>
 //   parent_pid=<parent process id from a process snapshot>
+//   cwd=<the working directory it was started in>
 //   cmdline=<the raw command line>
 //   shell=<argument>   one line per argument as CommandLineToArgvW splits the command line
 //   crt=<argument>     one line per argument as the C runtime handed it to wmain
@@ -57,6 +58,10 @@ int wmain(int argc, wchar_t** argv) {
     self[self_size < 32768 ? self_size : 32767] = L'\0';
     out += "self=" + utf8(self) + "\n";
     out += "parent_pid=" + std::to_string(parent_pid()) + "\n";
+    wchar_t cwd[32768];
+    const DWORD cwd_size = GetCurrentDirectoryW(32768, cwd);
+    cwd[cwd_size < 32768 ? cwd_size : 0] = L'\0';
+    out += "cwd=" + utf8(cwd) + "\n";
     out += "cmdline=" + utf8(GetCommandLineW()) + "\n";
     int shell_argc = 0;
     if (wchar_t** shell_argv = CommandLineToArgvW(GetCommandLineW(), &shell_argc)) {

@@ -116,6 +116,11 @@ check_run() {  # how, expected parent path
   *) fail "$1: the helper ran from $self" ;;
   esac
   expect_no_staged_helper
+  # Started from $TEMP, so that the uninstaller holds no folder of the installation open.
+  case "$(dumped cwd)" in
+  'C:\users\'*'\Temp' | 'C:\users\'*'\Temp\') ;;
+  *) fail "$1: the helper was started in $(dumped cwd)" ;;
+  esac
 }
 
 # In place: the parent is the installed uninstaller, and the status reaches the caller.
