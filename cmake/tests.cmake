@@ -32,6 +32,11 @@ if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/win32/CMakeLists.txt)
   add_subdirectory(tests/win32)
 endif()
 
+# The caller check with real processes, and containment through real links.
+if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/authz/CMakeLists.txt)
+  add_subdirectory(tests/authz)
+endif()
+
 # End-to-end runs of the real exe, started by a launcher named like the uninstaller.
 if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/CMakeLists.txt)
   add_subdirectory(tests/e2e)

@@ -12,3 +12,6 @@ if(MINGW)
   target_link_options(tarvo-untarvo PRIVATE -municode -mwindows -s)
 endif()
 set_target_properties(tarvo-untarvo PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+# The deletion benchmark (a program you run, not a test): bench/remove-bench.sh.
+add_subdirectory(bench)

@@ -1,0 +1,105 @@
+// The removal that the two data-entry applications share. One run removes exactly one
+// application folder below the install directory, the shortcuts that still point at it or at
+// the shared uninstaller, and the start-menu folder once it is empty. The install directory,
+// the uninstaller in it, the logs folder and every neighbouring application stay.
+//
+// Every line goes through the writer that creates no folders: the entry made the log folder
+// once, and a data-entry run must never recreate a folder inside an installation that it is
+// in the middle of deleting.
+#include <array>
+
+#include "app/entry.h"
+#include "app/run_log.h"
+#include "platform/text.h"
+#include "platform/winpath.h"
+#include "profiles/profiles.h"
+#include "removal/remove.h"
+#include "removal/shortcuts.h"
+#include "safety/authorize.h"
+#include "safety/layout.h"
+#include "safety/paths.h"
+
+namespace tu {
+
+Result<> run_data_entry(Platform& os, const std::vector<PString>& args, const PString& log_path,
+                        const DataEntryApp& app) {
+    const RunLog log(os, log_path, LogWriter::no_mkdir);
+
+    // Hold no folder of the installation open as the working directory while it goes.
+    const auto working_dir = switch_working_directory(os);
+    if (!working_dir) return fail(working_dir.error());
+    log.line("working_dir=" + to_utf8(*working_dir));
+
+    const auto parsed = parse_run_request(args, OptionColumn::data_entry);
+    if (!parsed) return fail(parsed.error());
+    const RunRequest& request = *parsed;
+
+    const auto own_shortcut = app.check_fixed_values(request);
+    if (!own_shortcut) return fail(own_shortcut.error());
+
+    if (request.mode == Mode::Selected) return fail("selected mode is not supported by the PM helper");
+
+    // The paths keep the option texts as typed; every comparison normalises them anyway.
+    const auto install_root = make_absolute(os, request.install_dir);
+    if (!install_root) return fail(install_root.error());
+    const PString app_dir = winpath::join(*install_root, to_utf16(request.app_folder));
+    const PString main_exe = winpath::join(app_dir, to_utf16(request.main_binary));
+    const PString uninstaller_path = winpath::join(*install_root, to_utf16(request.uninstaller));
+    log.line("install_dir=" + to_utf8(*install_root));
+    log.line("app_dir=" + to_utf8(app_dir));
+
+    if (auto ok = authorize_caller(os, AuthVariant::A, *install_root, app_dir, request, log); !ok) return ok;
+
+    const LayoutCheck layout{
+        .generation = Generation::lenient,
+        .marker_name = app.marker_name,
+        .helper_rule = false,
+        .install_dir = *install_root,
+        .app_dir = app_dir,
+        .main_exe = main_exe,
+        .uninstaller = uninstaller_path,
+        .bundle_id = request.bundle_id,
+        .app_folder = request.app_folder,
+        .main_binary = request.main_binary,
+        .uninstaller_name = request.uninstaller,
+    };
+    if (auto ok = validate_layout(os, layout, log); !ok) return ok;
+
+    // Nothing has been touched up to here. Shortcuts go first, while their targets still
+    // exist and the target comparison can resolve them on disk.
+    const PString own = to_utf16(*own_shortcut);
+    const PString product = to_utf16(request.product_name);
+    // The uninstall shortcut, under every name an installer has given it.
+    const std::array<PString, 4> uninstall_shortcuts{
+        u"Odinstalovat " + product + u".lnk",
+        u"Odinstalovat2026.lnk",
+        u"Odinstalovat 2026.lnk",
+        u"Uninstall " + product + u".lnk",
+    };
+
+    if (request.desktop) {
+        if (auto ok = remove_named_shortcut(os, winpath::join(*request.desktop, own), main_exe, log); !ok) return ok;
+    }
+    if (request.start_menu) {
+        const PString& start_menu = *request.start_menu;
+        if (auto ok = remove_named_shortcut(os, winpath::join(start_menu, own), main_exe, log); !ok) return ok;
+        for (const PString& name : uninstall_shortcuts) {
+            if (auto ok = remove_named_shortcut(os, winpath::join(start_menu, name), uninstaller_path, log); !ok)
+                return ok;
+        }
+        // Some installs put the application's shortcut directly into the folder above its
+        // own start-menu folder. A relative start-menu path has no such folder to look in.
+        if (const auto above = winpath::parent(start_menu); above && !above->empty()) {
+            if (auto ok = remove_named_shortcut(os, winpath::join(*above, own), main_exe, log); !ok) return ok;
+        }
+    }
+
+    if (auto ok = remove_tree(os, app_dir, log, Flavour::logged); !ok) return ok;
+
+    if (request.start_menu) {
+        if (auto ok = remove_empty_dir(os, *request.start_menu, log, Flavour::quiet, false); !ok) return ok;
+    }
+    return {};
+}
+
+}  // namespace tu

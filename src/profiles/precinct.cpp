@@ -1,0 +1,243 @@
+// The removal that the two precinct applications share. Full mode removes the whole
+// application; selected mode removes, one precinct at a time and in command-line order, only
+// the data folder, the export files and the two shortcuts of each precinct named, and leaves
+// the application installed.
+//
+// A precinct is checked only when its turn comes: the precincts before an invalid one have
+// been removed by then, exactly as the uninstaller asked, and a repeated run finds them gone
+// and only logs skips.
+#include "app/entry.h"
+#include "app/run_log.h"
+#include "platform/error_text.h"
+#include "platform/text.h"
+#include "platform/winpath.h"
+#include "profiles/profiles.h"
+#include "removal/remove.h"
+#include "removal/shortcuts.h"
+#include "safety/authorize.h"
+#include "safety/layout.h"
+#include "safety/paths.h"
+
+namespace tu {
+namespace {
+
+bool all_ascii_digits(std::string_view text) {
+    for (const char c : text)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
+// One run of a precinct profile after its checks have passed.
+class PrecinctRemoval {
+public:
+    PrecinctRemoval(Platform& os, const RunLog& log, const PrecinctApp& app, const RunRequest& request,
+                    PString app_dir, PString main_exe, std::string item_shortcut_prefix)
+        : os_(os),
+          log_(log),
+          app_(app),
+          request_(request),
+          app_dir_(std::move(app_dir)),
+          main_exe_(std::move(main_exe)),
+          item_shortcut_prefix_(std::move(item_shortcut_prefix)) {}
+
+    // Shortcuts first, while the main executable still exists for the target comparison;
+    // then the application with its marker, data and exports; then the start-menu folder,
+    // which goes only when nothing else is left in it.
+    Result<> remove_application() {
+        if (request_.start_menu) {
+            if (auto ok = remove_prefixed_shortcuts(*request_.start_menu); !ok) return ok;
+        }
+        if (request_.desktop) {
+            if (auto ok = remove_prefixed_shortcuts(*request_.desktop); !ok) return ok;
+        }
+        if (auto ok = remove_tree(os_, app_dir_, log_, app_.flavour); !ok) return ok;
+        if (request_.start_menu) {
+            if (auto ok = remove_empty_dir(os_, *request_.start_menu, log_, app_.flavour, true); !ok) return ok;
+        }
+        return {};
+    }
+
+    Result<> remove_selected_precincts() {
+        if (request_.okrsky.empty()) return fail(std::string(app_.empty_list_message));
+        for (const std::string& item : request_.okrsky) {
+            if (auto ok = app_.check_item(item); !ok) return ok;
+            if (auto ok = remove_precinct(item); !ok) return ok;
+        }
+        return {};
+    }
+
+private:
+    Result<> remove_precinct(const std::string& item) {
+        const PString item_dir = winpath::join(winpath::join(app_dir_, u"Data"), to_utf16(item));
+        if (auto ok = ensure_within(os_, app_dir_, item_dir); !ok) return ok;
+        if (auto ok = remove_tree(os_, item_dir, log_, app_.flavour); !ok) return ok;
+
+        if (auto ok = remove_export_files(item); !ok) return ok;
+
+        const PString name = to_utf16(item_shortcut_prefix_ + " " + item + ".lnk");
+        if (request_.desktop) {
+            if (auto ok = remove_item_shortcut(*request_.desktop, name); !ok) return ok;
+        }
+        if (request_.start_menu) {
+            if (auto ok = remove_item_shortcut(*request_.start_menu, name); !ok) return ok;
+        }
+        return {};
+    }
+
+    Result<> remove_prefixed_shortcuts(const PString& dir) {
+        return scan_prefixed_shortcuts(os_, dir, app_.shortcut_prefix, main_exe_, log_, app_.flavour);
+    }
+
+    Result<> remove_item_shortcut(const PString& dir, const PString& name) {
+        return remove_shortcut_candidate(os_, winpath::join(dir, name), main_exe_, log_, app_.flavour);
+    }
+
+    // Only regular files directly in "Export" that belong to the precinct go; every other
+    // entry stays without a line.
+    Result<> remove_export_files(const std::string& item) {
+        const PString export_dir = winpath::join(app_dir_, u"Export");
+        const std::string shown = to_utf8(export_dir);
+        if (!is_present(os_, export_dir)) {
+            log_.line("skip missing export dir: " + shown);
+            return {};
+        }
+        if (auto ok = ensure_within(os_, app_dir_, export_dir); !ok) return ok;
+
+        auto listing = os_.list_dir(export_dir);
+        if (!listing) {
+            if (!is_not_found(listing.error().code))
+                return fail("failed to read export dir " + shown + ": " + os_error_text(os_, listing.error()));
+            if (logged()) log_.line("skip missing export dir: " + shown);
+            return {};
+        }
+        for (const auto& entry : *listing) {
+            if (!entry) {
+                if (auto ok = skip_vanished_entry(entry.error()); !ok) return ok;
+                continue;
+            }
+            // The name decides first, so that an unrelated entry can never stop the run.
+            const auto name = to_utf8_strict(entry->name);
+            if (!name || !app_.export_file_belongs(*name, item)) continue;
+
+            const PString file = winpath::join(export_dir, entry->name);
+            FileInfo info = entry->info;
+            if (app_.export_entries_follow_links) {
+                const auto followed = os_.file_info(file, true);
+                if (!followed) {
+                    if (auto ok = skip_vanished_entry(followed.error()); !ok) return ok;
+                    continue;
+                }
+                info = *followed;
+            }
+            if (!info.regular_file()) continue;
+
+            if (auto ok = ensure_within(os_, app_dir_, file); !ok) return ok;
+            if (auto ok = remove_file(os_, file, log_, app_.flavour); !ok) return ok;
+        }
+        return {};
+    }
+
+    // An entry that vanished while "Export" was listed is skipped; any other error stops.
+    Result<> skip_vanished_entry(const OsError& error) {
+        if (!is_not_found(error.code)) return fail("failed to read export entry: " + os_error_text(os_, error));
+        if (logged()) log_.line("skip vanished export entry");
+        return {};
+    }
+
+    bool logged() const { return app_.flavour == Flavour::logged; }
+
+    Platform& os_;
+    const RunLog& log_;
+    const PrecinctApp& app_;
+    const RunRequest& request_;
+    const PString app_dir_;
+    const PString main_exe_;
+    const std::string item_shortcut_prefix_;
+};
+
+}  // namespace
+
+Result<> run_precinct(Platform& os, const std::vector<PString>& args, const PString& log_path, const PrecinctApp& app) {
+    const RunLog log(os, log_path, LogWriter::create_dirs);
+
+    // Hold no folder of the installation open as the working directory while it goes.
+    const auto working_dir = switch_working_directory(os);
+    if (!working_dir) return fail(working_dir.error());
+    log.line("working_dir=" + to_utf8(*working_dir));
+
+    const auto parsed = parse_run_request(args, app.column);
+    if (!parsed) return fail(parsed.error());
+    const RunRequest& request = *parsed;
+
+    const auto item_shortcut_prefix = app.check_fixed_values(request);
+    if (!item_shortcut_prefix) return fail(item_shortcut_prefix.error());
+
+    // The paths keep the option texts as typed; every comparison normalises them anyway.
+    const auto install_dir = make_absolute(os, request.install_dir);
+    if (!install_dir) return fail(install_dir.error());
+    const PString app_dir = winpath::join(*install_dir, to_utf16(request.app_folder));
+    const PString main_exe = winpath::join(app_dir, to_utf16(request.main_binary));
+    const PString uninstaller_path = winpath::join(*install_dir, to_utf16(request.uninstaller));
+    if (app.log_app_kind) log.line("app_kind=okrsek");
+    log.line("install_dir=" + to_utf8(*install_dir));
+    log.line("app_dir=" + to_utf8(app_dir));
+
+    if (auto ok = authorize_caller(os, app.authorization, *install_dir, app_dir, request, log); !ok) return ok;
+
+    const LayoutCheck layout{
+        .generation = Generation::strict,
+        .marker_name = app.marker_name,
+        .helper_rule = app.helper_rule,
+        .install_dir = *install_dir,
+        .app_dir = app_dir,
+        .main_exe = main_exe,
+        .uninstaller = uninstaller_path,
+        .bundle_id = request.bundle_id,
+        .app_folder = request.app_folder,
+        .main_binary = request.main_binary,
+        .uninstaller_name = request.uninstaller,
+    };
+    if (auto ok = validate_layout(os, layout, log); !ok) return ok;
+
+    // Nothing has been touched up to here.
+    PrecinctRemoval removal(os, log, app, request, app_dir, main_exe, *item_shortcut_prefix);
+    if (request.mode == Mode::Full) return removal.remove_application();
+    return removal.remove_selected_precincts();
+}
+
+Result<> check_okrsek(std::string_view item) {
+    if (item.size() != 5 || !all_ascii_digits(item)) return fail("invalid okrsek: " + std::string(item));
+    return {};
+}
+
+Result<> check_obvod_item(std::string_view item) {
+    const std::string shown(item);
+    // The item becomes a folder name below "Data": it must stay one plain name.
+    if (item.empty() || item == "." || item == ".." || item.find_first_of("\\/:") != std::string_view::npos)
+        return fail("invalid item: " + shown);
+    const std::size_t point = item.find('.');
+    if (point == std::string_view::npos) return fail("invalid UH obvod folder: " + shown);
+    const std::string_view okrsek = item.substr(0, point);
+    if (okrsek.size() != 5 || !all_ascii_digits(okrsek)) return fail("invalid UH okrsek in folder: " + shown);
+    const std::string_view obvod = item.substr(point + 1);
+    if (obvod.empty() || obvod.size() > 3 || !all_ascii_digits(obvod)) return fail("invalid UH obvod in folder: " + shown);
+    return {};
+}
+
+bool okrsek_export_file(std::string_view file_name, std::string_view item) {
+    const std::size_t point = file_name.rfind('.');
+    // A name whose only point is its first character has no extension.
+    if (point == std::string_view::npos || point == 0) return false;
+    return file_name.substr(point + 1) == item;
+}
+
+bool obvod_export_file(std::string_view file_name, std::string_view item) {
+    // The item itself holds a point, so it cannot be an extension: the name must end in a
+    // point and the whole item, with something before that point. A longer precinct or
+    // district number ending the same way (x.012345.7, x.12345.70) does not match.
+    if (file_name.size() < item.size() + 2) return false;
+    const std::size_t point = file_name.size() - item.size() - 1;
+    return file_name[point] == '.' && file_name.substr(point + 1) == item;
+}
+
+}  // namespace tu

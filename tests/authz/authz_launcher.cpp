@@ -1,0 +1,73 @@
+// Plays the uninstaller: starts a program with the arguments it was given, followed by
+// "--parent-pid {own pid} --parent-path {own path}" as GetModuleFileNameW reports it, waits
+// for it and returns its exit status. Copied under the uninstaller's names and into the
+// places the caller check accepts or refuses.
+//
+//   authz_launcher [--wrong-pid] [--no-pid] [--claim-path PATH] PROGRAM [ARG...]
+//
+// --wrong-pid passes the own pid plus 4 (the next id Windows could hand out), --no-pid
+// leaves the pid option out, --claim-path passes PATH instead of the own path.
+// Exit status: the program's, or 90 and above when the launcher itself failed.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "command_line.h"
+#include "platform/win32/win32_platform.h"
+
+namespace {
+
+std::wstring w(const tu::PString& text) { return std::wstring(text.begin(), text.end()); }
+
+}  // namespace
+
+int main() {
+    tu::Platform& os = tu::win32::platform();
+    const std::vector<tu::PString> args = os.command_line();
+
+    bool wrong_pid = false;
+    bool no_pid = false;
+    std::wstring claimed_path;
+    std::size_t next = 1;
+    for (; next < args.size(); ++next) {
+        if (args[next] == u"--wrong-pid") {
+            wrong_pid = true;
+        } else if (args[next] == u"--no-pid") {
+            no_pid = true;
+        } else if (args[next] == u"--claim-path" && next + 1 < args.size()) {
+            claimed_path = w(args[++next]);
+        } else {
+            break;
+        }
+    }
+    if (next >= args.size()) return 90;
+
+    auto own_path = os.module_path();
+    if (!own_path) return 91;
+    const DWORD own_pid = ::GetCurrentProcessId();
+
+    using tu::authz_test::quote_argument;
+    const std::wstring program = w(args[next]);
+    std::wstring command = quote_argument(program);
+    for (std::size_t i = next + 1; i < args.size(); ++i) command += L" " + quote_argument(w(args[i]));
+    if (!no_pid) command += L" --parent-pid " + std::to_wstring(wrong_pid ? own_pid + 4 : own_pid);
+    command += L" --parent-path " + quote_argument(claimed_path.empty() ? w(*own_path) : claimed_path);
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION child{};
+    if (!::CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &child))
+        return 92;
+    DWORD status = 93;
+    if (::WaitForSingleObject(child.hProcess, 120'000) == WAIT_OBJECT_0) {
+        ::GetExitCodeProcess(child.hProcess, &status);
+    } else {
+        ::TerminateProcess(child.hProcess, 94);
+        status = 94;
+    }
+    ::CloseHandle(child.hThread);
+    ::CloseHandle(child.hProcess);
+    return static_cast<int>(status);
+}

@@ -1,0 +1,122 @@
+// The processing applications removed for real from the fixed install root C:\Tarvo.
+#include <regex>
+
+#include "e2e_support.h"
+
+namespace e2e {
+namespace {
+
+class Processing : public Workstation {
+protected:
+    void SetUp() override {
+        Workstation::SetUp();
+        wipe(install);
+        use_install_dir(L"C:\\Tarvo");
+        write_file(main_exe(), "MZ LCsumar");
+        write_file(app_dir() + L"\\vysledky\\souhrn.csv", "results");
+        // Another processing application beside it stays.
+        write_file(other_sumar(), "MZ UHsumar");
+        launcher_as_installed_uninstaller();
+    }
+    void TearDown() override { wipe(L"C:\\Tarvo"); }
+
+    std::wstring app_dir() const { return install + L"\\LCsumar"; }
+    std::wstring main_exe() const { return app_dir() + L"\\lcsumar.exe"; }
+    std::wstring other_sumar() const { return install + L"\\UHsumar.K1\\uhsumar.exe"; }
+
+    std::vector<std::wstring> args() const {
+        return {L"--mode",        L"full",        L"--app-kind",    L"sumar",
+                L"--install-dir", install,        L"--app-folder",  L"lcsumar",
+                L"--main-binary", L"lcsumar.exe", L"--uninstaller", L"Zudeded2026.exe",
+                L"--desktop",     desktop,        L"--start-menu",  start_menu,
+                L"--product-name", L"LC sumar",   L"--bundle-id",   L"com.lc-sumar",
+                L"--okrsek",      L"12345"};
+    }
+    std::vector<std::string> head() const {
+        return lines({{"profile=sumar folder=LCsumar", line("working_dir=", working_dir_in_temp())}, auth_lines_bc()});
+    }
+    // Everything below C:\Tarvo and the shortcut folders, without the runs' own logs.
+    std::vector<std::string> everything() const {
+        std::vector<std::string> all = tree(install);
+        for (const std::string& path : tree(root)) all.push_back("[root]\\" + path);
+        std::erase_if(all, [](const std::string& path) { return path.starts_with("logs\\lc-okrsek-uninstall-untarvo-"); });
+        return all;
+    }
+};
+
+TEST_F(Processing, FullRemovalTakesTheAppAndShortcutsToItInThreeFolders) {
+    shortcut(desktop, L"LC sumar.lnk", main_exe());
+    shortcut(desktop, L"UH sumar.lnk", other_sumar());
+    shortcut(start_menu, L"LC sumar.lnk", main_exe());
+    shortcut(programs, L"LC sumar.lnk", main_exe());
+
+    EXPECT_EQ(run(args()).status, 0u);
+    EXPECT_TRUE(std::regex_match(utf8(new_log_name()), std::regex(R"(lc-okrsek-uninstall-untarvo-\d+-\d+\.log)")))
+        << utf8(new_log_name());
+    // The application folder is spelled as the dispatch table has it, not as typed.
+    expect_log(new_log(), {head(),
+                           {line("removed file: ", desktop + L"\\LC sumar.lnk"),
+                            line("removed file: ", start_menu + L"\\LC sumar.lnk"),
+                            line("removed file: ", programs + L"\\LC sumar.lnk"), line("removed dir: ", app_dir()),
+                            line("removed empty dir: ", start_menu)}});
+    std::vector<std::string> left{"Other\\", "Other\\other.exe", "UHsumar.K1\\", "UHsumar.K1\\uhsumar.exe",
+                                  "Zudeded2026.exe", "logs\\", "logs\\older.log", "[root]\\Desktop\\",
+                                  "[root]\\Desktop\\UH sumar.lnk", "[root]\\Start Menu\\", "[root]\\Start Menu\\Programs\\"};
+    EXPECT_EQ(everything(), left);
+}
+
+TEST_F(Processing, StartMenuFolderWithAForeignShortcutStays) {
+    shortcut(start_menu, L"LC sumar.lnk", main_exe());
+    shortcut(start_menu, L"UH sumar.lnk", other_sumar());
+    EXPECT_EQ(run(args()).status, 0u);
+    expect_log(new_log(), {head(), {line("removed file: ", start_menu + L"\\LC sumar.lnk"), line("removed dir: ", app_dir())}});
+    EXPECT_TRUE(exists(start_menu + L"\\UH sumar.lnk"));
+    EXPECT_FALSE(exists(app_dir()));
+}
+
+TEST_F(Processing, RelativeInstallDirResolvesAgainstTheTemporaryDirectory) {
+    // From the temporary directory up to C:\ and down into Tarvo.
+    const std::wstring temp = working_dir_in_temp();
+    std::wstring relative;
+    for (std::size_t i = 3; i < temp.size(); ++i)
+        if (temp[i] == L'\\') relative += L"..\\";
+    relative += L"..\\Tarvo";
+    std::vector<std::wstring> relative_args = args();
+    relative_args[5] = relative;
+    relative_args.erase(relative_args.begin() + 12, relative_args.begin() + 16);  // no shortcut folders
+
+    // Started from the temporary directory, so that the relative log folder is C:\Tarvo\logs too.
+    EXPECT_EQ(run(relative_args, temp).status, 0u);
+    expect_log(new_log(), {head(), {line("removed dir: ", temp + L"\\" + relative + L"\\LCsumar")}});
+    EXPECT_FALSE(exists(app_dir()));
+    EXPECT_TRUE(exists(other_sumar()));
+}
+
+TEST_F(Processing, OtherInstallRootsAreRefused) {
+    shortcut(desktop, L"LC sumar.lnk", main_exe());
+    const auto before = everything();
+    // The log goes under the first --install-dir, the profile works on the last one.
+    std::vector<std::wstring> elsewhere = args();
+    elsewhere.insert(elsewhere.end(), {L"--install-dir", L"D:\\Tarvo"});
+
+    EXPECT_EQ(run(elsewhere).status, 1u);
+    EXPECT_EQ(new_log(), (std::vector<std::string>{"profile=sumar folder=LCsumar", line("working_dir=", working_dir_in_temp()),
+                                                  "ERROR: sumar install root must be C:\\Tarvo, got D:\\Tarvo"}));
+    EXPECT_EQ(everything(), before);
+}
+
+TEST_F(Processing, UninstallerOutsideTheInstallRootIsRefused) {
+    shortcut(desktop, L"LC sumar.lnk", main_exe());
+    parent = install + L"\\LCsumar\\Zudeded2026.exe";
+    copy_file(built_launcher(), parent);
+    const auto before = everything();
+
+    EXPECT_EQ(run(args()).status, 1u);
+    const auto log = new_log();
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), "ERROR: unexpected uninstaller path: expected C:\\Tarvo\\Zudeded2026.exe, got " + utf8(parent));
+    EXPECT_EQ(everything(), before);
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,234 @@
+// The data-entry profiles on the fake platform: what a full run removes and logs, and that
+// every refusal leaves the whole workstation as it was.
+#include <functional>
+
+#include "profiles/profiles.h"
+#include "profiles_fixture.h"
+
+namespace tu::profiles_test {
+namespace {
+
+constexpr std::string_view lc_app = "C:\\Tarvo\\LCkapta";
+constexpr std::string_view lc_exe = "C:\\Tarvo\\LCkapta\\lc-kapta.exe";
+
+CommandLine lc_kapta_command_line() {
+    return {{"--mode", "full"},
+            {"--app-kind", "pm"},
+            {"--install-dir", std::string(install)},
+            {"--app-folder", "LCkapta"},
+            {"--main-binary", "lc-kapta.exe"},
+            {"--uninstaller", "Zudeded2026.exe"},
+            {"--desktop", std::string(desktop)},
+            {"--start-menu", std::string(start_menu)},
+            {"--product-name", "Lokal-kaptáže"},
+            {"--bundle-id", "com.lc-kapta"},
+            {"--parent-pid", "77"},
+            {"--parent-path", std::string(uninstaller)}};
+}
+
+struct LcKapta : Workstation {
+    LcKapta() { add_app(lc_app, "lc-kapta.exe", ".lc-kapta-install.meta", marker_text("com.lc-kapta", "LCkapta", "lc-kapta.exe")); }
+    Result<> run(const CommandLine& command_line) { return run_municipal_data_entry(os, command_line.args(), w(log_file)); }
+};
+
+std::vector<std::string> path_lines(std::string_view app_dir) {
+    return {line("working_dir=", working_dir), line("install_dir=", install), line("app_dir=", app_dir)};
+}
+
+TEST(MunicipalDataEntry, FullRunRemovesTheApplicationAndItsShortcutsOnly) {
+    LcKapta ws;
+    ws.add_shortcut(desktop, "Lokal-kaptáže.lnk", lc_exe);
+    ws.add_shortcut(desktop, "Foreign.lnk", "C:\\Tarvo\\Other\\other.exe");
+    ws.add_shortcut(start_menu, "Lokal-kaptáže.lnk", lc_exe);
+    ws.add_shortcut(start_menu, "Odinstalovat Lokal-kaptáže.lnk", uninstaller);
+    ws.add_shortcut(start_menu, "Odinstalovat 2026.lnk", uninstaller);
+    // Named like an uninstall shortcut but pointing elsewhere: kept, and it keeps the folder.
+    ws.add_shortcut(start_menu, "Uninstall Lokal-kaptáže.lnk", "C:\\Tarvo\\Other\\other.exe");
+    ws.add_shortcut(start_menu_parent, "Lokal-kaptáže.lnk", lc_exe);
+
+    ASSERT_TRUE(ws.run(lc_kapta_command_line()));
+
+    const std::string sm(start_menu);
+    EXPECT_EQ(ws.log(), concat({path_lines(lc_app), variant_a_lines(),
+                                {line("removed file: ", joined(desktop, "Lokal-kaptáže.lnk")),
+                                 line("removed file: ", joined(sm, "Lokal-kaptáže.lnk")),
+                                 line("removed file: ", joined(sm, "Odinstalovat Lokal-kaptáže.lnk")),
+                                 line("skip missing shortcut: ", joined(sm, "Odinstalovat2026.lnk")),
+                                 line("removed file: ", joined(sm, "Odinstalovat 2026.lnk")),
+                                 "skip shortcut with different target: " + joined(sm, "Uninstall Lokal-kaptáže.lnk") +
+                                     " -> C:\\Tarvo\\Other\\other.exe",
+                                 line("removed file: ", joined(start_menu_parent, "Lokal-kaptáže.lnk")),
+                                 line("removed dir: ", lc_app)}}));
+    EXPECT_FALSE(ws.exists(lc_app));
+    EXPECT_TRUE(ws.exists(joined(desktop, "Foreign.lnk")));
+    EXPECT_TRUE(ws.exists(joined(start_menu, "Uninstall Lokal-kaptáže.lnk")));
+    EXPECT_TRUE(ws.exists(start_menu));
+    EXPECT_TRUE(ws.exists(uninstaller));
+    EXPECT_TRUE(ws.exists("C:\\Tarvo\\Other\\other.exe"));
+    EXPECT_TRUE(ws.exists("C:\\Outside\\keep.txt"));
+}
+
+TEST(MunicipalDataEntry, EmptiedStartMenuFolderGoesAndItsParentStays) {
+    LcKapta ws;
+    ws.add_shortcut(start_menu, "Lokal-kaptáže.lnk", lc_exe);
+    ASSERT_TRUE(ws.run(lc_kapta_command_line()));
+    EXPECT_EQ(ws.log().back(), line("removed empty dir: ", start_menu));
+    EXPECT_FALSE(ws.exists(start_menu));
+    EXPECT_TRUE(ws.exists(start_menu_parent));
+}
+
+TEST(MunicipalDataEntry, MissingMarkerFallsBackToLegacyValidation) {
+    LcKapta ws;
+    ASSERT_TRUE(ws.os.delete_file(w(joined(lc_app, ".lc-kapta-install.meta"))));
+    ASSERT_TRUE(ws.run(lc_kapta_command_line().drop("--desktop").drop("--start-menu").add("--items", "12345")));
+    EXPECT_EQ(ws.log(), concat({path_lines(lc_app), variant_a_lines(),
+                                {line("install marker missing; using legacy layout validation: ",
+                                      joined(lc_app, ".lc-kapta-install.meta")),
+                                 line("removed dir: ", lc_app)}}));
+    EXPECT_FALSE(ws.exists(lc_app));
+}
+
+TEST(MunicipalDataEntry, WritesNoLogFolderOfItsOwn) {
+    LcKapta ws;
+    ASSERT_TRUE(run_municipal_data_entry(ws.os, lc_kapta_command_line().args(), u"C:\\Tarvo\\gone\\run.log"));
+    EXPECT_FALSE(ws.exists("C:\\Tarvo\\gone"));
+    EXPECT_FALSE(ws.exists(lc_app));
+}
+
+// Every refusal before the first removal leaves the whole workstation exactly as it was.
+struct Refusal {
+    std::string name;
+    std::function<void(LcKapta&, CommandLine&)> change;
+    std::string message;
+};
+
+TEST(MunicipalDataEntry, RefusalsRemoveNothing) {
+    const std::vector<Refusal> refusals{
+        {"selected mode", [](LcKapta&, CommandLine& c) { c.set("--mode", "selected"); },
+         "selected mode is not supported by the PM helper"},
+        {"app kind", [](LcKapta&, CommandLine& c) { c.set("--app-kind", "pmx"); },
+         "unexpected value for --app-kind: expected pm, got pmx"},
+        {"non-ASCII letter case", [](LcKapta&, CommandLine& c) { c.set("--product-name", "Lokal-kaptÁže"); },
+         "unexpected value for --product-name: expected Lokal-kaptáže, got Lokal-kaptÁže"},
+        {"fixed values before mode",
+         [](LcKapta&, CommandLine& c) { c.set("--mode", "selected").set("--bundle-id", "com.x"); },
+         "unexpected value for --bundle-id: expected com.lc-kapta, got com.x"},
+        {"precinct option", [](LcKapta&, CommandLine& c) { c.add("--okrsek", "12345"); }, "unknown argument: --okrsek"},
+        {"foreign parent",
+         [](LcKapta& ws, CommandLine&) { ws.os.processes[1].image = u"C:\\Windows\\explorer.exe"; },
+         "helper parent process mismatch: expected C:\\Tarvo\\Zudeded2026.exe, got C:\\Windows\\explorer.exe"},
+        {"helper inside the installation",
+         [](LcKapta& ws, CommandLine&) {
+             ws.os.module = u"C:\\Tarvo\\tarvo-untarvo.exe";
+             ws.os.add_file(ws.os.module);
+         },
+         "helper must run from its staged temporary copy"},
+        {"main executable missing", [](LcKapta& ws, CommandLine&) { ws.os.delete_file(w(lc_exe)); },
+         "main executable is missing: C:\\Tarvo\\LCkapta\\lc-kapta.exe"},
+        {"marker disagrees",
+         [](LcKapta& ws, CommandLine&) {
+             ws.os.add_file(w(joined(lc_app, ".lc-kapta-install.meta")),
+                            marker_text("com.other", "LCkapta", "lc-kapta.exe"));
+         },
+         "unexpected value for bundle_id: expected com.lc-kapta, got com.other"},
+    };
+    for (const Refusal& refusal : refusals) {
+        SCOPED_TRACE(refusal.name);
+        LcKapta ws;
+        ws.add_shortcut(desktop, "Lokal-kaptáže.lnk", lc_exe);
+        ws.add_shortcut(start_menu, "Odinstalovat 2026.lnk", uninstaller);
+        CommandLine command_line = lc_kapta_command_line();
+        refusal.change(ws, command_line);
+        const auto before = ws.everything();
+        const auto result = ws.run(command_line);
+        ASSERT_FALSE(result);
+        EXPECT_EQ(result.error(), refusal.message);
+        EXPECT_EQ(ws.everything(), before);
+    }
+}
+
+TEST(MunicipalDataEntry, SelectedModeIsRefusedBeforeAnyPathIsLogged) {
+    LcKapta ws;
+    ASSERT_FALSE(ws.run(lc_kapta_command_line().set("--mode", "selected")));
+    EXPECT_EQ(ws.log(), std::vector<std::string>{line("working_dir=", working_dir)});
+}
+
+// --- the senate data-entry application ----------------------------------------------------
+
+CommandLine uh_kapta_command_line(std::string folder) {
+    return {{"--mode", "full"},
+            {"--app-kind", "pm"},
+            {"--install-dir", std::string(install)},
+            {"--app-folder", std::move(folder)},
+            {"--main-binary", "uh-kapta.exe"},
+            {"--uninstaller", "Zudeded2026.exe"},
+            {"--desktop", std::string(desktop)},
+            {"--start-menu", std::string(start_menu)},
+            {"--product-name", "UH kapta"},
+            {"--bundle-id", "com.uh-kapta"},
+            {"--parent-pid", "77"},
+            {"--parent-path", std::string(uninstaller)}};
+}
+
+struct UhKapta : Workstation {
+    UhKapta() {
+        for (std::string_view round : {"K1", "K2"}) {
+            const std::string folder = "UHKapta." + std::string(round);
+            add_app(joined(install, folder), "uh-kapta.exe", ".uh-kapta-install.meta",
+                    marker_text("com.uh-kapta", folder, "uh-kapta.exe"));
+        }
+    }
+    Result<> run(const CommandLine& command_line) { return run_senate_data_entry(os, command_line.args(), w(log_file)); }
+};
+
+TEST(SenateDataEntry, RoundTakenFromTheFolderAsTypedNamesTheOwnShortcut) {
+    UhKapta ws;
+    ws.add_shortcut(desktop, "Vyšák-kaptáže K2.lnk", "C:\\Tarvo\\UHKapta.K2\\uh-kapta.exe");
+    ws.add_shortcut(desktop, "Vyšák-kaptáže K1.lnk", "C:\\Tarvo\\UHKapta.K1\\uh-kapta.exe");
+    ws.add_shortcut(start_menu, "Vyšák-kaptáže K2.lnk", "C:\\Tarvo\\UHKapta.K2\\uh-kapta.exe");
+    ws.add_shortcut(start_menu, "Vyšák-kaptáže K1.lnk", "C:\\Tarvo\\UHKapta.K1\\uh-kapta.exe");
+    ws.add_shortcut(start_menu, "Odinstalovat2026.lnk", uninstaller);
+
+    ASSERT_TRUE(ws.run(uh_kapta_command_line("uhkapta.k2").set("--product-name", "UH KAPTA")));
+
+    const std::string app = "C:\\Tarvo\\uhkapta.k2";
+    const std::string sm(start_menu);
+    EXPECT_EQ(ws.log(), concat({path_lines(app), variant_a_lines(),
+                                {line("removed file: ", joined(desktop, "Vyšák-kaptáže K2.lnk")),
+                                 line("removed file: ", joined(sm, "Vyšák-kaptáže K2.lnk")),
+                                 line("skip missing shortcut: ", joined(sm, "Odinstalovat UH KAPTA.lnk")),
+                                 line("removed file: ", joined(sm, "Odinstalovat2026.lnk")),
+                                 line("skip missing shortcut: ", joined(sm, "Odinstalovat 2026.lnk")),
+                                 line("skip missing shortcut: ", joined(sm, "Uninstall UH KAPTA.lnk")),
+                                 line("skip missing shortcut: ", joined(start_menu_parent, "Vyšák-kaptáže K2.lnk")),
+                                 line("removed dir: ", app)}}));
+    EXPECT_FALSE(ws.exists("C:\\Tarvo\\UHKapta.K2"));
+    EXPECT_TRUE(ws.exists("C:\\Tarvo\\UHKapta.K1\\uh-kapta.exe"));
+    EXPECT_TRUE(ws.exists(joined(desktop, "Vyšák-kaptáže K1.lnk")));
+    EXPECT_TRUE(ws.exists(joined(start_menu, "Vyšák-kaptáže K1.lnk")));
+}
+
+TEST(SenateDataEntry, RefusalsRemoveNothing) {
+    const std::vector<std::pair<CommandLine, std::string>> refusals{
+        {uh_kapta_command_line("UHKapta.K1").add("--app-folder", "UHKapta.K3").set("--mode", "selected"),
+         "unexpected UHkapta app folder: UHKapta.K3"},
+        {uh_kapta_command_line("UHKapta.K1").set("--mode", "selected").set("--bundle-id", "com.uh-kaptaa"),
+         "unexpected value for --bundle-id: expected com.uh-kapta, got com.uh-kaptaa"},
+        {uh_kapta_command_line("UHKapta.K1").set("--mode", "selected"), "selected mode is not supported by the PM helper"},
+        {uh_kapta_command_line("UHKapta.K1").set("--main-binary", "lc-kapta.exe"),
+         "unexpected value for --main-binary: expected uh-kapta.exe, got lc-kapta.exe"},
+    };
+    for (const auto& [command_line, message] : refusals) {
+        SCOPED_TRACE(message);
+        UhKapta ws;
+        ws.add_shortcut(desktop, "Vyšák-kaptáže K1.lnk", "C:\\Tarvo\\UHKapta.K1\\uh-kapta.exe");
+        const auto before = ws.everything();
+        const auto result = ws.run(command_line);
+        ASSERT_FALSE(result);
+        EXPECT_EQ(result.error(), message);
+        EXPECT_EQ(ws.everything(), before);
+    }
+}
+
+}  // namespace
+}  // namespace tu::profiles_test

@@ -1,0 +1,129 @@
+// A workstation for the profile tests: the install directory C:\Tarvo with its uninstaller
+// and logs folder, a neighbouring application, a sentinel tree outside the installation,
+// desktop and start-menu folders, and the uninstaller as the parent of the helper, which
+// runs from its staged copy in the temporary directory.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/fake/fake_platform.h"
+#include "platform/text.h"
+
+namespace tu::profiles_test {
+
+inline PString w(std::string_view text) { return to_utf16(text); }
+
+// A command line as option and value pairs that a test edits before turning it into the
+// argument list.
+class CommandLine {
+public:
+    CommandLine(std::initializer_list<std::pair<std::string, std::string>> options) : options_(options) {}
+
+    // Replaces the value of the first occurrence, or appends the option.
+    CommandLine& set(std::string_view option, std::string value) {
+        for (auto& [name, current] : options_)
+            if (name == option) {
+                current = std::move(value);
+                return *this;
+            }
+        return add(option, std::move(value));
+    }
+    CommandLine& add(std::string_view option, std::string value) {
+        options_.emplace_back(std::string(option), std::move(value));
+        return *this;
+    }
+    CommandLine& drop(std::string_view option) {
+        std::erase_if(options_, [&](const auto& pair) { return pair.first == option; });
+        return *this;
+    }
+    std::vector<PString> args() const {
+        std::vector<PString> out;
+        for (const auto& [name, value] : options_) {
+            out.push_back(w(name));
+            out.push_back(w(value));
+        }
+        return out;
+    }
+
+private:
+    std::vector<std::pair<std::string, std::string>> options_;
+};
+
+inline constexpr std::string_view install = "C:\\Tarvo";
+inline constexpr std::string_view uninstaller = "C:\\Tarvo\\Zudeded2026.exe";
+inline constexpr std::string_view desktop = "C:\\Users\\tester\\Desktop";
+inline constexpr std::string_view start_menu = "C:\\Users\\tester\\Start Menu\\Programs\\Tarvo";
+inline constexpr std::string_view start_menu_parent = "C:\\Users\\tester\\Start Menu\\Programs";
+inline constexpr std::string_view log_file = "C:\\Tarvo\\logs\\run.log";
+inline constexpr std::string_view working_dir = "C:\\Users\\tester\\AppData\\Local\\Temp";
+inline constexpr std::string_view helper = "C:\\Users\\tester\\AppData\\Local\\Temp\\stage\\tarvo-untarvo.exe";
+inline constexpr std::uint32_t uninstaller_pid = 77;
+
+inline std::string marker_text(std::string_view bundle_id, std::string_view app_folder, std::string_view main_binary,
+                               std::string_view helper_binary = "tarvo-untarvo.exe") {
+    return "# written by the installer\n"
+           "bundle_id=" + std::string(bundle_id) + "\n"
+           "app_folder=" + std::string(app_folder) + "\n"
+           "main_binary=" + std::string(main_binary) + "\n"
+           "helper_binary=" + std::string(helper_binary) + "\n"
+           "uninstaller=Zudeded2026.exe\n";
+}
+
+struct Workstation {
+    fake::FakePlatform os;
+
+    Workstation() {
+        os.processes = {{os.own_pid, uninstaller_pid, u""}, {uninstaller_pid, 1, w(uninstaller)}};
+        os.module = w(helper);
+        os.add_file(os.module, "MZ helper");
+        os.add_file(w(uninstaller), "MZ uninstaller");
+        os.add_file(u"C:\\Tarvo\\Other\\other.exe", "MZ neighbour");
+        os.add_file(u"C:\\Outside\\keep.txt", "sentinel");
+        os.add_dir(w(desktop));
+        os.add_dir(w(start_menu));
+        // The log file exists before the run so that a refused run leaves the tree as it was.
+        os.add_file(w(log_file));
+    }
+
+    void add_app(std::string_view app_dir, std::string_view main_binary, std::string_view marker_name,
+                 std::string_view marker) {
+        os.add_file(w(app_dir) + u"\\" + w(main_binary), "MZ app");
+        os.add_file(w(app_dir) + u"\\icon.ico", "icon");
+        os.add_file(w(app_dir) + u"\\" + w(marker_name), marker);
+    }
+    void add_shortcut(std::string_view dir, std::string_view name, std::string_view target) {
+        os.add_shortcut(w(dir) + u"\\" + w(name), w(target));
+    }
+    bool exists(std::string_view path) const { return os.exists(w(path)); }
+    std::vector<std::string> everything() const { return os.tree(u"C:\\"); }
+    std::vector<std::string> log() const { return os.lines(w(log_file)); }
+};
+
+// The lines of one path-bearing template: "removed file: C:\...".
+inline std::string line(std::string_view head, std::string_view value) { return std::string(head) + std::string(value); }
+
+inline std::string joined(std::string_view a, std::string_view b) { return std::string(a) + "\\" + std::string(b); }
+
+// The lines that authorization writes for an uninstaller in C:\Tarvo, by variant.
+inline std::vector<std::string> variant_a_lines() {
+    return {line("helper_exe=", helper), "parent_pid=77", line("actual_parent=", uninstaller),
+            line("expected_parent=", uninstaller)};
+}
+inline std::vector<std::string> variant_b_lines() {
+    return {line("helper_exe=", helper), "actual_parent_pid=77", line("actual_parent_path=", uninstaller),
+            line("expected_parent_path=", uninstaller), "authorization check passed"};
+}
+
+inline std::vector<std::string> concat(std::initializer_list<std::vector<std::string>> parts) {
+    std::vector<std::string> out;
+    for (const auto& part : parts) out.insert(out.end(), part.begin(), part.end());
+    return out;
+}
+
+}  // namespace tu::profiles_test

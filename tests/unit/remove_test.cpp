@@ -1,0 +1,358 @@
+// The removal primitives on the in-memory Windows: the retry policy and its exact lines, the
+// tree walk's handling of links, read-only entries and busy entries, and the cost of the
+// walk in platform calls.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/run_log.h"
+#include "platform/fake/fake_platform.h"
+#include "platform/text.h"
+#include "removal/remove.h"
+
+namespace tu {
+namespace {
+
+using fake::FakePlatform;
+using Lines = std::vector<std::string>;
+
+constexpr char16_t app[] = u"C:\\Tarvo\\App";
+const std::string busy = "The process cannot access the file because it is being used by another process. (os error 32)";
+
+std::string retry_line(const char* kind, int attempt, const std::string& path, int code, const std::string& text) {
+    return std::string("retry ") + kind + " delete " + std::to_string(attempt) + "/30: " + path +
+           " (os_error=Some(" + std::to_string(code) + "), " + text + ")";
+}
+
+struct RemovalTest : ::testing::Test {
+    FakePlatform os;
+    RunLog log{os, u"C:\\logs\\run.log", LogWriter::create_dirs};
+    Lines lines() const { return os.lines(u"C:\\logs\\run.log"); }
+    // A small application folder: files, a subfolder, a nested one.
+    void add_app_tree() {
+        os.add_file(u"C:\\Tarvo\\App\\app.exe", "exe");
+        os.add_file(u"C:\\Tarvo\\App\\update.dll", "dll");
+        os.add_file(u"C:\\Tarvo\\App\\lib\\a.dll");
+        os.add_file(u"C:\\Tarvo\\App\\lib\\deep\\b.dat");
+        os.add_dir(u"C:\\Tarvo\\App\\empty");
+    }
+};
+
+TEST_F(RemovalTest, TwoSharingViolationsThenSuccess) {
+    add_app_tree();
+    os.hold_open(u"C:\\Tarvo\\App\\update.dll");
+    os.on_sleep = [this] {
+        if (os.sleeps.size() == 2) os.release(u"C:\\Tarvo\\App\\update.dll");
+    };
+    ASSERT_TRUE(remove_tree(os, app, log, Flavour::logged));
+    EXPECT_EQ(lines(), (Lines{retry_line("dir", 1, "C:\\Tarvo\\App", 32, busy),
+                              retry_line("dir", 2, "C:\\Tarvo\\App", 32, busy), "removed dir: C:\\Tarvo\\App"}));
+    EXPECT_EQ(os.sleeps, (std::vector<std::uint32_t>{500, 500}));
+    // Inside each failed attempt the busy entry was tried 50 times.
+    EXPECT_EQ(os.yields, 2 * 49);
+    EXPECT_FALSE(os.exists(app));
+    EXPECT_TRUE(os.exists(u"C:\\Tarvo"));
+    EXPECT_EQ(os.open_handles(), 0);
+}
+
+TEST_F(RemovalTest, PathVanishingDuringThePauseEndsTheRemoval) {
+    for (const Flavour flavour : {Flavour::logged, Flavour::quiet}) {
+        FakePlatform os;
+        RunLog log{os, u"C:\\logs\\run.log", LogWriter::create_dirs};
+        os.add_file(u"C:\\Tarvo\\App\\update.dll");
+        os.hold_open(u"C:\\Tarvo\\App\\update.dll");
+        // Another program finishes with the folder and deletes it meanwhile.
+        os.on_sleep = [&os] {
+            os.release(u"C:\\Tarvo\\App\\update.dll");
+            ASSERT_TRUE(os.delete_file(u"C:\\Tarvo\\App\\update.dll"));
+            ASSERT_TRUE(os.remove_directory(app));
+        };
+        ASSERT_TRUE(remove_tree(os, app, log, flavour));
+        Lines expected{retry_line("dir", 1, "C:\\Tarvo\\App", 32, busy)};
+        if (flavour == Flavour::logged) expected.push_back("dir already gone: C:\\Tarvo\\App");
+        EXPECT_EQ(os.lines(u"C:\\logs\\run.log"), expected);
+        EXPECT_EQ(os.sleeps.size(), 1u);
+    }
+}
+
+TEST_F(RemovalTest, ThirtyFailuresEndWithTheErrorAndNoPauseAfterTheLast) {
+    add_app_tree();
+    os.hold_open(u"C:\\Tarvo\\App\\update.dll");
+    const auto result = remove_tree(os, app, log, Flavour::quiet);
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error(), "failed to remove dir C:\\Tarvo\\App after 30 attempts (os_error=Some(32)): " + busy);
+    Lines expected;
+    for (int attempt = 1; attempt <= 29; ++attempt)
+        expected.push_back(retry_line("dir", attempt, "C:\\Tarvo\\App", 32, busy));
+    EXPECT_EQ(lines(), expected);
+    EXPECT_EQ(os.sleeps.size(), 29u);
+    // What the first attempt deleted stays deleted; the busy file stays.
+    EXPECT_EQ(os.tree(app), (Lines{"C:\\Tarvo\\App\\update.dll"}));
+    EXPECT_EQ(os.open_handles(), 0);
+}
+
+TEST_F(RemovalTest, AbsentPathIsSkippedWithoutAnyRemoval) {
+    for (const Flavour flavour : {Flavour::logged, Flavour::quiet}) {
+        FakePlatform os;
+        RunLog log{os, u"C:\\logs\\run.log", LogWriter::create_dirs};
+        int removals = 0;
+        os.fault = [&](std::string_view op, PStringView) -> std::optional<std::uint32_t> {
+            if (op == "open_no_follow" || op == "delete_file") ++removals;
+            return std::nullopt;
+        };
+        ASSERT_TRUE(remove_tree(os, app, log, flavour));
+        ASSERT_TRUE(remove_file(os, u"C:\\Tarvo\\App\\app.exe", log, flavour));
+        EXPECT_EQ(os.lines(u"C:\\logs\\run.log"),
+                  (Lines{"skip missing dir: C:\\Tarvo\\App", "skip missing file: C:\\Tarvo\\App\\app.exe"}));
+        EXPECT_EQ(removals, 0);
+    }
+}
+
+TEST_F(RemovalTest, NotFoundFromTheRemovalItselfIsSuccessAndLoggedOnlyInTheLoggedFlavour) {
+    for (const Flavour flavour : {Flavour::logged, Flavour::quiet}) {
+        FakePlatform os;
+        RunLog log{os, u"C:\\logs\\run.log", LogWriter::create_dirs};
+        os.add_dir(app);
+        os.add_file(u"C:\\Tarvo\\x.txt");
+        // Present at the presence test, gone by the time the removal looks.
+        os.fault = [](std::string_view op, PStringView) -> std::optional<std::uint32_t> {
+            if (op == "open_no_follow") return win32_error::path_not_found;
+            if (op == "delete_file") return win32_error::file_not_found;
+            return std::nullopt;
+        };
+        ASSERT_TRUE(remove_tree(os, app, log, flavour));
+        ASSERT_TRUE(remove_file(os, u"C:\\Tarvo\\x.txt", log, flavour));
+        const Lines expected = flavour == Flavour::logged
+                                   ? Lines{"skip missing dir: C:\\Tarvo\\App", "skip missing file: C:\\Tarvo\\x.txt"}
+                                   : Lines{};
+        EXPECT_EQ(os.lines(u"C:\\logs\\run.log"), expected);
+        EXPECT_TRUE(os.sleeps.empty());
+    }
+}
+
+TEST_F(RemovalTest, FileGivenToRemoveTreeFailsWithNotADirectory) {
+    os.add_file(u"C:\\Tarvo\\App", "not a folder");
+    const auto result = remove_tree(os, app, log, Flavour::logged);
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error(), "failed to remove dir C:\\Tarvo\\App after 30 attempts (os_error=Some(267)): "
+                              "The directory name is invalid. (os error 267)");
+    ASSERT_EQ(lines().size(), 29u);
+    EXPECT_EQ(lines()[28], retry_line("dir", 29, "C:\\Tarvo\\App", 267, "The directory name is invalid. (os error 267)"));
+    EXPECT_EQ(os.content(app), "not a folder");
+}
+
+TEST_F(RemovalTest, LinkOrJunctionGivenToRemoveTreeIsRefusedAndItsTargetKept) {
+    os.add_file(u"C:\\Outside\\keep.txt", "k");
+    os.add_junction(u"C:\\Tarvo\\J", u"C:\\Outside");
+    os.add_symlink(u"C:\\Tarvo\\L", u"C:\\Outside", true);
+    for (const PStringView path : {PStringView(u"C:\\Tarvo\\J"), PStringView(u"C:\\Tarvo\\L")}) {
+        const auto result = remove_tree_once(os, path);
+        ASSERT_FALSE(result);
+        EXPECT_EQ(result.error().code, win32_error::directory_expected);
+    }
+    EXPECT_EQ(os.content(u"C:\\Outside\\keep.txt"), "k");
+    EXPECT_TRUE(os.exists(u"C:\\Tarvo\\J"));
+    EXPECT_EQ(os.open_handles(), 0);
+}
+
+TEST_F(RemovalTest, DirectoryGivenToRemoveFileIsRefusedAndKept) {
+    // Empty on purpose: deleting it through a handle would succeed, and must not happen.
+    os.add_dir(app);
+    const auto result = remove_file(os, app, log, Flavour::logged);
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error(),
+              "failed to remove file C:\\Tarvo\\App after 30 attempts (os_error=Some(5)): Access is denied. (os error 5)");
+    EXPECT_EQ(lines().size(), 29u);
+    EXPECT_TRUE(os.exists(app));
+    EXPECT_EQ(os.open_handles(), 0);
+}
+
+TEST_F(RemovalTest, ReadOnlyFileIsRemovedByTheSecondWay) {
+    for (const bool extended : {true, false}) {
+        FakePlatform os;
+        RunLog log{os, u"C:\\logs\\run.log", LogWriter::create_dirs};
+        os.extended_disposition_supported = extended;
+        os.add_file(u"C:\\Tarvo\\Export\\12345.csv", "x", true);
+        ASSERT_TRUE(remove_file(os, u"C:\\Tarvo\\Export\\12345.csv", log, Flavour::logged)) << extended;
+        EXPECT_EQ(os.lines(u"C:\\logs\\run.log"), (Lines{"removed file: C:\\Tarvo\\Export\\12345.csv"}));
+        EXPECT_FALSE(os.exists(u"C:\\Tarvo\\Export\\12345.csv"));
+        EXPECT_TRUE(os.sleeps.empty());
+        EXPECT_EQ(os.open_handles(), 0);
+    }
+}
+
+TEST_F(RemovalTest, SecondWayFailureReportsTheOriginalAccessDenied) {
+    os.add_file(u"C:\\Tarvo\\ro.txt", "x", true);
+    os.fault = [](std::string_view op, PStringView) -> std::optional<std::uint32_t> {
+        if (op == "set_disposition") return win32_error::sharing_violation;
+        return std::nullopt;
+    };
+    const auto result = remove_file_once(os, u"C:\\Tarvo\\ro.txt");
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error().code, win32_error::access_denied);
+    EXPECT_EQ(result.error().step, "DeleteFileW");
+    EXPECT_TRUE(os.exists(u"C:\\Tarvo\\ro.txt"));
+    EXPECT_EQ(os.open_handles(), 0);
+}
+
+TEST_F(RemovalTest, LinksAndJunctionsInsideATreeAreDeletedThemselves) {
+    os.add_file(u"C:\\Outside\\keep.txt", "k");
+    os.add_file(u"C:\\Outside\\sub\\deep.txt", "d");
+    os.add_file(u"C:\\Other\\single.txt", "s");
+    os.add_file(u"C:\\Tarvo\\App\\app.exe");
+    os.add_junction(u"C:\\Tarvo\\App\\data\\junction", u"C:\\Outside");
+    os.add_symlink(u"C:\\Tarvo\\App\\dirlink", u"C:\\Outside\\sub", true);
+    os.add_symlink(u"C:\\Tarvo\\App\\filelink.txt", u"C:\\Other\\single.txt", false);
+    const Lines outside = os.tree(u"C:\\Outside");
+    const Lines other = os.tree(u"C:\\Other");
+
+    ASSERT_TRUE(remove_tree(os, app, log, Flavour::logged));
+    EXPECT_EQ(lines(), (Lines{"removed dir: C:\\Tarvo\\App"}));
+    EXPECT_FALSE(os.exists(app));
+    EXPECT_EQ(os.tree(u"C:\\Outside"), outside);
+    EXPECT_EQ(os.tree(u"C:\\Other"), other);
+    EXPECT_EQ(os.content(u"C:\\Outside\\sub\\deep.txt"), "d");
+    EXPECT_EQ(os.open_handles(), 0);
+}
+
+// The walk's cost in platform calls: one open, one disposition and one close per entry, a
+// listing per directory, the root's kind asked once, and a refused extended disposition
+// paid once per call rather than once per entry.
+TEST_F(RemovalTest, ReadOnlyEntriesInsideATreeCostNoExtraRoundTrips) {
+    struct Case {
+        bool extended;
+        int dispositions;
+        int clears;
+    };
+    // 8 entries (3 folders below the root, 4 files, the root), 2 of them read-only.
+    for (const Case c : {Case{true, 8, 0}, Case{false, 9, 2}}) {
+        FakePlatform os;
+        std::map<std::string, int> calls;
+        os.extended_disposition_supported = c.extended;
+        os.add_file(u"C:\\Tarvo\\App\\a.txt", "", true);
+        os.add_file(u"C:\\Tarvo\\App\\b.txt");
+        os.add_file(u"C:\\Tarvo\\App\\x\\c.txt", "", true);
+        os.add_file(u"C:\\Tarvo\\App\\x\\y\\d.txt");
+        os.add_dir(u"C:\\Tarvo\\App\\z");
+        os.fault = [&calls](std::string_view op, PStringView) -> std::optional<std::uint32_t> {
+            ++calls[std::string(op)];
+            return std::nullopt;
+        };
+        ASSERT_TRUE(remove_tree_once(os, app)) << c.extended;
+        const std::size_t kinds_of_call = calls.size();
+        EXPECT_FALSE(os.exists(app));
+        EXPECT_EQ(calls["open_no_follow"], 8);
+        EXPECT_EQ(calls["list_handle"], 4);
+        EXPECT_EQ(calls["handle_info"], 1);
+        EXPECT_EQ(calls["set_disposition"], c.dispositions);
+        EXPECT_EQ(calls["clear_readonly"], c.clears);
+        EXPECT_EQ(kinds_of_call, c.extended ? 4u : 5u);  // nothing else is asked
+        EXPECT_EQ(os.open_handles(), 0);
+    }
+}
+
+TEST_F(RemovalTest, EntryVanishingDuringTheWalkIsNotTakenForTheWholeTree) {
+    add_app_tree();
+    // Another program deletes lib\a.dll between the listing and the open.
+    os.fault = [this](std::string_view op, PStringView path) -> std::optional<std::uint32_t> {
+        if (op == "open_no_follow" && to_utf8(path) == "C:\\Tarvo\\App\\lib\\a.dll") {
+            EXPECT_TRUE(os.delete_file(path));
+        }
+        return std::nullopt;
+    };
+    ASSERT_TRUE(remove_tree(os, app, log, Flavour::logged));
+    EXPECT_EQ(lines(), (Lines{"removed dir: C:\\Tarvo\\App"}));
+    EXPECT_FALSE(os.exists(app));
+}
+
+TEST_F(RemovalTest, BriefFailuresInsideOneCallAreTriedFiftyTimes) {
+    struct Case {
+        const char* what;
+        std::string op;
+        std::string path;
+        std::uint32_t code;
+        int failures;
+        bool removed;
+        int calls_of_op;
+    };
+    const std::vector<Case> cases = {
+        {"entry in use, released in time", "open_no_follow", "C:\\Tarvo\\App\\lib\\a.dll", 32, 49, true, 50},
+        {"entry in use for good", "open_no_follow", "C:\\Tarvo\\App\\lib\\a.dll", 32, 1000, false, 50},
+        {"directory with pending children", "set_disposition", "C:\\Tarvo\\App\\lib", 145, 49, true, 50},
+        {"directory with pending children for good", "set_disposition", "C:\\Tarvo\\App\\lib", 145, 1000, false, 50},
+        {"145 from a file is no reason to wait", "set_disposition", "C:\\Tarvo\\App\\lib\\a.dll", 145, 1, false, 1},
+        {"access denied is no reason to wait", "open_no_follow", "C:\\Tarvo\\App\\lib\\a.dll", 5, 1, false, 1},
+    };
+    for (const Case& c : cases) {
+        FakePlatform os;
+        os.add_file(u"C:\\Tarvo\\App\\lib\\a.dll");
+        int seen = 0;
+        os.fault = [&](std::string_view op, PStringView path) -> std::optional<std::uint32_t> {
+            if (op != c.op || to_utf8(path) != c.path) return std::nullopt;
+            return ++seen <= c.failures ? std::optional(c.code) : std::nullopt;
+        };
+        const auto result = remove_tree_once(os, app);
+        EXPECT_EQ(result.has_value(), c.removed) << c.what;
+        if (!result) {
+            EXPECT_EQ(result.error().code, c.code) << c.what;
+        }
+        EXPECT_EQ(seen, c.calls_of_op) << c.what;
+        EXPECT_EQ(os.exists(app), !c.removed) << c.what;
+        EXPECT_EQ(os.open_handles(), 0) << c.what;
+    }
+}
+
+TEST(RemoveEmptyDir, EveryOutcomeInBothFlavours) {
+    enum class Setup { empty, absent, holds_file, vanishes, denied };
+    struct Case {
+        const char* what;
+        Setup setup;
+        Flavour flavour;
+        bool presence_test;
+        Lines lines;
+        std::string error;  // empty: success
+    };
+    const std::string dir = "C:\\ProgramData\\Menu\\Tarvo";
+    const std::vector<Case> cases = {
+        {"empty, logged", Setup::empty, Flavour::logged, false, {"removed empty dir: " + dir}, ""},
+        {"empty, quiet", Setup::empty, Flavour::quiet, true, {"removed empty dir: " + dir}, ""},
+        {"absent, logged", Setup::absent, Flavour::logged, false, {"skip missing empty dir: " + dir}, ""},
+        {"absent, quiet with presence test", Setup::absent, Flavour::quiet, true, {}, ""},
+        {"absent, quiet without presence test", Setup::absent, Flavour::quiet, false, {}, ""},
+        {"holds a file, logged", Setup::holds_file, Flavour::logged, false, {}, ""},
+        {"holds a file, quiet", Setup::holds_file, Flavour::quiet, false, {}, ""},
+        {"vanishes before removal, logged", Setup::vanishes, Flavour::logged, false, {"skip missing empty dir: " + dir}, ""},
+        {"vanishes before removal, quiet", Setup::vanishes, Flavour::quiet, true, {}, ""},
+        {"denied, logged", Setup::denied, Flavour::logged, false, {},
+         "failed to remove empty dir " + dir + ": Access is denied. (os error 5)"},
+        {"denied, quiet", Setup::denied, Flavour::quiet, false, {},
+         "failed to remove empty dir " + dir + ": Access is denied. (os error 5)"},
+    };
+    for (const Case& c : cases) {
+        FakePlatform os;
+        RunLog log{os, u"C:\\logs\\run.log", LogWriter::no_mkdir};
+        os.add_dir(u"C:\\logs");
+        const PString path = to_utf16(dir);
+        int presence_tests = 0;
+        if (c.setup != Setup::absent) os.add_dir(path);
+        if (c.setup == Setup::holds_file) os.add_file(path + u"\\Tarvo.lnk");
+        os.fault = [&](std::string_view op, PStringView p) -> std::optional<std::uint32_t> {
+            if (op == "file_info" && p == path) ++presence_tests;
+            if (op != "remove_directory") return std::nullopt;
+            if (c.setup == Setup::vanishes) return win32_error::path_not_found;
+            if (c.setup == Setup::denied) return win32_error::access_denied;
+            return std::nullopt;
+        };
+        const auto result = remove_empty_dir(os, path, log, c.flavour, c.presence_test);
+        EXPECT_EQ(result ? std::string() : result.error(), c.error) << c.what;
+        EXPECT_EQ(os.lines(u"C:\\logs\\run.log"), c.lines) << c.what;
+        EXPECT_EQ(presence_tests, c.flavour == Flavour::logged || c.presence_test ? 1 : 0) << c.what;
+        EXPECT_EQ(os.exists(path), c.setup == Setup::holds_file || c.setup == Setup::denied ||
+                                       c.setup == Setup::vanishes) << c.what;
+    }
+}
+
+}  // namespace
+}  // namespace tu

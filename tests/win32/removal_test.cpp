@@ -1,0 +1,188 @@
+// The removal primitives on real files in the Wine prefix: read-only entries (Wine refuses
+// the extended disposition, so the classic one after clearing the attribute is what runs),
+// entries held open by another process, long paths, and the lines written to a real log.
+#include <chrono>
+#include <thread>
+
+#include "platform/text.h"
+#include "platform/win32/win32_platform.h"
+#include "removal/remove.h"
+#include "run_log_file.h"
+#include "win32_test_support.h"
+
+namespace tu::win32::test {
+namespace {
+
+Platform& os() { return platform(); }
+
+// Releases a holder from another thread after a while, so that the removal under test meets
+// the sharing violation first and succeeds on a later attempt.
+class DelayedRelease {
+public:
+    DelayedRelease(Holder& holder, std::chrono::milliseconds after)
+        : thread_([&holder, after, this] {
+              std::this_thread::sleep_for(after);
+              status_ = holder.release();
+          }) {}
+    ~DelayedRelease() {
+        if (thread_.joinable()) thread_.join();
+    }
+    DWORD wait() {
+        thread_.join();
+        return status_;
+    }
+
+private:
+    DWORD status_ = ~0u;
+    std::thread thread_;
+};
+
+// "retry {what} delete N/30: PATH (os_error=Some(32), MESSAGE (os error 32))": the message
+// text is the platform's own and is not checked.
+void expect_retry_lines(const Lines& lines, std::string_view what, const std::string& shown) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string head = "retry " + std::string(what) + " delete " + std::to_string(i + 1) +
+                                 "/30: " + shown + " (os_error=Some(32), ";
+        EXPECT_TRUE(lines[i].starts_with(head)) << lines[i];
+        EXPECT_TRUE(lines[i].ends_with(" (os error 32))")) << lines[i];
+    }
+}
+
+TEST(Win32Removal, ReadOnlyFileGoesTheSecondWay) {
+    for (const Flavour flavour : {Flavour::logged, Flavour::quiet}) {
+        ScratchFolder scratch;
+        RunLogFile log(scratch);
+        const PString path = scratch.file(u"app\\settings.ini", "x", FILE_ATTRIBUTE_READONLY);
+        // The first way, deletion by name, is refused: only the second one can succeed.
+        ASSERT_FALSE(::DeleteFileW(w(path).c_str()));
+        ASSERT_EQ(::GetLastError(), 5u);
+
+        const auto removed = remove_file(os(), path, log.log(), flavour);
+        ASSERT_TRUE(removed.has_value()) << removed.error();
+        EXPECT_FALSE(exists(path));
+        EXPECT_EQ(log.lines(), (Lines{"removed file: " + utf8(path)}));
+    }
+}
+
+TEST(Win32Removal, SecondWayLeavesFoldersAlone) {
+    // DeleteFileW refuses a folder with the same 5 as a read-only file; the handle would not,
+    // and an empty folder must not vanish through a file removal.
+    ScratchFolder scratch;
+    const PString folder = scratch.dir(u"empty");
+    const auto once = remove_file_once(os(), folder);
+    ASSERT_FALSE(once.has_value());
+    EXPECT_EQ(once.error().code, 5u);
+    EXPECT_TRUE(exists(folder));
+}
+
+TEST(Win32Removal, TreeWithReadOnlyFilesNestingAndLongPaths) {
+    ScratchFolder scratch;
+    RunLogFile log(scratch);
+    const PString tree = scratch / u"Tarvo App";
+    scratch.file(u"Tarvo App\\app.exe", "MZ", FILE_ATTRIBUTE_READONLY);
+    scratch.file(u"Tarvo App\\readme.txt");
+    scratch.file(u"Tarvo App\\data\\precincts\\001\\results.xml", "<r/>", FILE_ATTRIBUTE_READONLY);
+    scratch.file(u"Tarvo App\\data\\precincts\\002\\results.xml", "<r/>",
+                 FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    scratch.dir(u"Tarvo App\\data\\empty\\deeper");
+    // Levels of 60 characters until the path is well beyond MAX_PATH, files on the way down.
+    PString deep = u"Tarvo App\\long";
+    int levels_beyond = 0;
+    for (int level = 0; levels_beyond < 3; ++level) {
+        deep += u"\\" + PString(60, static_cast<char16_t>(u'a' + level));
+        scratch.file(deep + u"\\file.bin", "x", level % 2 ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
+        if ((scratch / deep).size() > 260) ++levels_beyond;
+    }
+    const PString deepest = scratch.file(deep + u"\\deepest.txt", "x", FILE_ATTRIBUTE_READONLY);
+    ASSERT_GT(deepest.size(), 400u);
+    ASSERT_TRUE(exists(deepest));
+    const PString neighbour = scratch.file(u"Tarvo App.txt");
+
+    const auto removed = remove_tree(os(), tree, log.log(), Flavour::logged);
+    ASSERT_TRUE(removed.has_value()) << removed.error();
+    EXPECT_FALSE(exists(tree));
+    EXPECT_TRUE(exists(neighbour));
+    EXPECT_EQ(log.lines(), (Lines{"removed dir: " + utf8(tree)}));
+}
+
+TEST(Win32Removal, TreeOnceRefusesAFile) {
+    ScratchFolder scratch;
+    const PString file = scratch.file(u"app.exe", "MZ", FILE_ATTRIBUTE_READONLY);
+    const auto once = remove_tree_once(os(), file);
+    ASSERT_FALSE(once.has_value());
+    EXPECT_EQ(once.error().code, 267u);
+    EXPECT_TRUE(exists(file));
+}
+
+// Another process holds an entry open without delete sharing for about a second: the
+// attempts fail with 32, are logged as retries, and a later one removes everything.
+TEST(Win32Removal, EntryHeldByAnotherProcessIsRetriedUntilReleased) {
+    struct Case {
+        const char* name;
+        PStringView held;  // below the scratch folder
+        bool tree;         // remove_tree of "tree", else remove_file of the held file
+    };
+    const Case cases[] = {
+        {"file in a tree", u"tree\\sub\\held.txt", true},
+        {"folder in a tree", u"tree\\sub", true},
+        {"file", u"tree\\held.txt", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchFolder scratch;
+        RunLogFile log(scratch);
+        scratch.file(u"tree\\a.txt", "x", FILE_ATTRIBUTE_READONLY);
+        scratch.file(u"tree\\sub\\held.txt");
+        scratch.file(u"tree\\held.txt");
+        scratch.file(u"tree\\sub\\b.txt");
+        const PString target = c.tree ? scratch / u"tree" : scratch / c.held;
+
+        Holder holder(scratch / c.held);
+        ASSERT_TRUE(holder.holding());
+        DelayedRelease release(holder, std::chrono::milliseconds(1200));
+        const auto removed = c.tree ? remove_tree(os(), target, log.log(), Flavour::logged)
+                                    : remove_file(os(), target, log.log(), Flavour::logged);
+        EXPECT_EQ(release.wait(), 0u);
+
+        ASSERT_TRUE(removed.has_value()) << removed.error();
+        EXPECT_FALSE(exists(target));
+        Lines lines = log.lines();
+        ASSERT_GE(lines.size(), 2u);
+        EXPECT_EQ(lines.back(), (c.tree ? "removed dir: " : "removed file: ") + utf8(target));
+        lines.pop_back();
+        EXPECT_LT(lines.size(), 30u);
+        expect_retry_lines(lines, c.tree ? "dir" : "file", utf8(target));
+    }
+}
+
+TEST(Win32Removal, EmptyDirRemovedOnlyWhenEmpty) {
+    struct Case {
+        Flavour flavour;
+        bool presence_test;
+    };
+    for (const Case c : {Case{Flavour::logged, true}, Case{Flavour::quiet, true}, Case{Flavour::quiet, false}}) {
+        SCOPED_TRACE(static_cast<int>(c.flavour) * 10 + c.presence_test);
+        ScratchFolder scratch;
+        RunLogFile log(scratch);
+        const PString full = scratch.dir(u"full");
+        const PString inside = scratch.file(u"full\\kept.txt");
+        const PString empty = scratch.dir(u"empty");
+        const PString missing = scratch / u"missing";
+
+        ASSERT_TRUE(remove_empty_dir(os(), full, log.log(), c.flavour, c.presence_test).has_value());
+        EXPECT_TRUE(exists(inside));
+        EXPECT_EQ(log.lines(), Lines{});
+
+        ASSERT_TRUE(remove_empty_dir(os(), empty, log.log(), c.flavour, c.presence_test).has_value());
+        EXPECT_FALSE(exists(empty));
+        EXPECT_EQ(log.lines(), (Lines{"removed empty dir: " + utf8(empty)}));
+
+        ASSERT_TRUE(remove_empty_dir(os(), missing, log.log(), c.flavour, c.presence_test).has_value());
+        Lines expected{"removed empty dir: " + utf8(empty)};
+        if (c.flavour == Flavour::logged) expected.push_back("skip missing empty dir: " + utf8(missing));
+        EXPECT_EQ(log.lines(), expected);
+    }
+}
+
+}  // namespace
+}  // namespace tu::win32::test
