@@ -152,10 +152,11 @@ uninstall_via_copy() {
   file_status=$(cat "$drive_c/status.txt" 2>/dev/null)
 }
 
-# No staged helper may be left in the temporary folder.
+# No helper staged by the include (in a GetTempFileName folder, ns*.tmp) may be left in the
+# temporary folder. Other tests stage their copies elsewhere.
 expect_no_staged_helper() {
   local left
-  left=$(find "$temp_dir" -iname 'tarvo-untarvo.exe' 2>/dev/null)
+  left=$(find "$temp_dir" -mindepth 1 -maxdepth 1 -iname 'ns*.tmp' -exec find {} -iname 'tarvo-untarvo.exe' \; 2>/dev/null)
   [ -z "$left" ] || fail "staged helper left behind: $left"
 }
 
