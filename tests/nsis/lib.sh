@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by the NSIS tests: building the example installers, running installers and
 # uninstallers under Wine, and checking what is left on disk and in the run logs.
 # Sourced; expects PREFIX (the Wine prefix) and WORK (a scratch folder of this test) set.
@@ -113,8 +114,8 @@ end_step() {  # log
 
 # Waits until no temporary uninstaller copy (Un.exe) of this prefix is running any more.
 wait_for_uninstaller_copies() {
-  local pid env i
-  for i in $(seq 1 600); do
+  local pid env
+  for _ in $(seq 1 600); do
     local running=0
     for pid in $(pgrep -f 'Un\.exe' 2>/dev/null); do
       env=$( (tr "\\0" "\\n" <"/proc/$pid/environ") 2>/dev/null) || continue
@@ -143,8 +144,7 @@ uninstall_via_copy() {
   rm -f "$drive_c/status.txt"
   wine_run 'C:\Tarvo\Zudeded2026.exe' /S '/STATUSFILE=C:\status.txt' "$@"
   ran_status=$?
-  local i
-  for i in $(seq 1 600); do
+  for _ in $(seq 1 600); do
     [ -f "$drive_c/status.txt" ] && break
     sleep 0.2
   done
