@@ -41,3 +41,9 @@ endif()
 if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/CMakeLists.txt)
   add_subdirectory(tests/e2e)
 endif()
+
+# The real caller: NSIS installers and uninstallers built with makensis, and the exe's
+# manifest and version information read back from the built file.
+if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/nsis/CMakeLists.txt)
+  add_subdirectory(tests/nsis)
+endif()

@@ -1,0 +1,59 @@
+; Pieces the example installers share: the install marker and the status file for
+; unattended uninstalls. Not part of the TarvoUntarvo.nsh contract; copy what you need.
+
+!ifndef TARVO_EXAMPLE_COMMON_NSH
+!define TARVO_EXAMPLE_COMMON_NSH
+
+!include LogicLib.nsh
+!include FileFunc.nsh
+
+Var _TE_file
+Var _TE_params
+Var _TE_value
+
+; Writes the install marker that tarvo-untarvo.exe compares with its command line before it
+; removes anything: one "key=value" line per fact. FileWrite writes the system code page, so
+; the values must stay ASCII (they are: identifiers and file names).
+!macro TarvoExample_WriteMarker PATH BUNDLE_ID APP_FOLDER MAIN_BINARY UNINSTALLER
+  FileOpen $_TE_file "${PATH}" w
+  FileWrite $_TE_file "# Install marker, read by tarvo-untarvo.exe before it removes this application.$\r$\n"
+  FileWrite $_TE_file "bundle_id=${BUNDLE_ID}$\r$\n"
+  FileWrite $_TE_file "app_folder=${APP_FOLDER}$\r$\n"
+  FileWrite $_TE_file "main_binary=${MAIN_BINARY}$\r$\n"
+  FileWrite $_TE_file "helper_binary=tarvo-untarvo.exe$\r$\n"
+  FileWrite $_TE_file "uninstaller=${UNINSTALLER}$\r$\n"
+  FileClose $_TE_file
+  SetFileAttributes "${PATH}" HIDDEN
+!macroend
+
+; Run without _?=, an NSIS uninstaller copies itself to $TEMP, starts the copy and exits at
+; once, so whoever started it never sees how the removal ended. With /STATUSFILE=<file> on
+; its command line the uninstaller writes the status there (written aside and renamed, so
+; that a reader never sees half of it).
+!macro TarvoExample_WriteStatusFile
+  ${GetParameters} $_TE_params
+  ClearErrors
+  ${GetOptions} $_TE_params "/STATUSFILE=" $_TE_value
+  ${IfNot} ${Errors}
+  ${AndIf} $_TE_value != ""
+    Delete "$_TE_value.part"
+    FileOpen $_TE_file "$_TE_value.part" w
+    FileWrite $_TE_file "$TarvoUntarvoStatus"
+    FileClose $_TE_file
+    Delete "$_TE_value"
+    Rename "$_TE_value.part" "$_TE_value"
+  ${EndIf}
+!macroend
+
+; OUT = the value of /NAME= on the (un)installer's command line, or DEFAULT.
+; (FileFunc's GetParameters and GetOptions serve installer and uninstaller alike.)
+!macro TarvoExample_Option OUT NAME DEFAULT
+  ${GetParameters} $_TE_params
+  ClearErrors
+  ${GetOptions} $_TE_params "/${NAME}=" ${OUT}
+  ${If} ${Errors}
+    StrCpy ${OUT} "${DEFAULT}"
+  ${EndIf}
+!macroend
+
+!endif
