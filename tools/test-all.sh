@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Every test: the portable logic natively (AddressSanitizer and UBSan) against the fake
-# platform; the same sources as a 32-bit exe in one whole removal under 32-bit Wine; then the
+# platform; the fuzz targets, bounded; the same sources as a 32-bit exe in one whole removal under 32-bit Wine; then the
 # 64-bit Windows build, whose tests run under Wine: the portable tests again, the Win32 layer
 # on real files and processes, the caller check with real processes, end-to-end runs of the
 # real exe, and the real NSIS caller.
@@ -11,6 +11,9 @@ tools/install-deps.sh
 cmake --preset native
 cmake --build --preset native
 ctest --preset native
+
+# The fuzz targets: every seed replayed, then about a minute of fuzzing shared among them.
+tools/fuzz.sh
 
 # For workstations that still run 32-bit Windows.
 tests/nsis/smoke-x86.sh
