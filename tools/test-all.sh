@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Every test: the portable logic natively (AddressSanitizer and UBSan) against the fake
-# platform; the fuzz targets, bounded; the same sources as a 32-bit exe in one whole removal under 32-bit Wine; then the
-# 64-bit Windows build, whose tests run under Wine: the portable tests again, the Win32 layer
-# on real files and processes, the caller check with real processes, end-to-end runs of the
-# real exe, and the real NSIS caller.
+# platform; the fuzz targets, bounded; the same sources as a 32-bit exe in one whole removal
+# under 32-bit Wine; then the 64-bit Windows build, whose tests run under Wine: the portable
+# tests again, the Win32 layer on real files and processes, the caller check with real
+# processes, end-to-end runs of the real exe, and the real NSIS caller.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
