@@ -39,30 +39,14 @@ Result<> run_data_entry(Platform& os, const std::vector<PString>& args, const PS
 
     if (request.mode == Mode::Selected) return fail("selected mode is not supported by the PM helper");
 
-    // The paths keep the option texts as typed; every comparison normalises them anyway.
-    const auto install_root = make_absolute(os, request.install_dir);
-    if (!install_root) return fail(install_root.error());
-    const PString app_dir = winpath::join(*install_root, to_utf16(request.app_folder));
-    const PString main_exe = winpath::join(app_dir, to_utf16(request.main_binary));
-    const PString uninstaller_path = winpath::join(*install_root, to_utf16(request.uninstaller));
-    log.line("install_dir=" + to_utf8(*install_root));
+    const auto located = locate_installation(os, request);
+    if (!located) return fail(located.error());
+    const auto& [install_root, app_dir, main_exe, uninstaller_path] = *located;
+    log.line("install_dir=" + to_utf8(install_root));
     log.line("app_dir=" + to_utf8(app_dir));
 
-    if (auto ok = authorize_caller(os, AuthVariant::A, *install_root, app_dir, request, log); !ok) return ok;
-
-    const LayoutCheck layout{
-        .generation = Generation::lenient,
-        .marker_name = app.marker_name,
-        .helper_rule = false,
-        .install_dir = *install_root,
-        .app_dir = app_dir,
-        .main_exe = main_exe,
-        .uninstaller = uninstaller_path,
-        .bundle_id = request.bundle_id,
-        .app_folder = request.app_folder,
-        .main_binary = request.main_binary,
-        .uninstaller_name = request.uninstaller,
-    };
+    if (auto ok = authorize_caller(os, AuthVariant::A, install_root, app_dir, request, log); !ok) return ok;
+    const LayoutCheck layout = layout_check(*located, request, Generation::lenient, app.marker_name, false);
     if (auto ok = validate_layout(os, layout, log); !ok) return ok;
 
     // Nothing has been touched up to here. Shortcuts go first, while their targets still

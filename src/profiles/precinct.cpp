@@ -172,31 +172,15 @@ Result<> run_precinct(Platform& os, const std::vector<PString>& args, const PStr
     const auto item_shortcut_prefix = app.check_fixed_values(request);
     if (!item_shortcut_prefix) return fail(item_shortcut_prefix.error());
 
-    // The paths keep the option texts as typed; every comparison normalises them anyway.
-    const auto install_dir = make_absolute(os, request.install_dir);
-    if (!install_dir) return fail(install_dir.error());
-    const PString app_dir = winpath::join(*install_dir, to_utf16(request.app_folder));
-    const PString main_exe = winpath::join(app_dir, to_utf16(request.main_binary));
-    const PString uninstaller_path = winpath::join(*install_dir, to_utf16(request.uninstaller));
+    const auto located = locate_installation(os, request);
+    if (!located) return fail(located.error());
+    const auto& [install_dir, app_dir, main_exe, uninstaller_path] = *located;
     if (app.log_app_kind) log.line("app_kind=okrsek");
-    log.line("install_dir=" + to_utf8(*install_dir));
+    log.line("install_dir=" + to_utf8(install_dir));
     log.line("app_dir=" + to_utf8(app_dir));
 
-    if (auto ok = authorize_caller(os, app.authorization, *install_dir, app_dir, request, log); !ok) return ok;
-
-    const LayoutCheck layout{
-        .generation = Generation::strict,
-        .marker_name = app.marker_name,
-        .helper_rule = app.helper_rule,
-        .install_dir = *install_dir,
-        .app_dir = app_dir,
-        .main_exe = main_exe,
-        .uninstaller = uninstaller_path,
-        .bundle_id = request.bundle_id,
-        .app_folder = request.app_folder,
-        .main_binary = request.main_binary,
-        .uninstaller_name = request.uninstaller,
-    };
+    if (auto ok = authorize_caller(os, app.authorization, install_dir, app_dir, request, log); !ok) return ok;
+    const LayoutCheck layout = layout_check(*located, request, Generation::strict, app.marker_name, app.helper_rule);
     if (auto ok = validate_layout(os, layout, log); !ok) return ok;
 
     // Nothing has been touched up to here.

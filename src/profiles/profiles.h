@@ -11,6 +11,7 @@
 #include "platform/result.h"
 #include "removal/remove.h"
 #include "safety/authorize.h"
+#include "safety/layout.h"
 
 namespace tu {
 
@@ -27,6 +28,23 @@ Profiles real_profiles();
 // --- What two profiles of one family share -----------------------------------------------
 // The two data-entry profiles run one sequence, and so do the two precinct profiles; each
 // profile's own unit supplies only the points in which it differs from its sibling.
+
+// Where one installation lies, built from the command line by joining the option texts as
+// typed onto the absolute install directory. Nothing here is normalised: every comparison
+// does that itself.
+struct Installation {
+    PString install_dir;  // --install-dir made absolute
+    PString app_dir;      // install_dir \ --app-folder
+    PString main_exe;     // app_dir \ --main-binary
+    PString uninstaller;  // install_dir \ --uninstaller
+};
+
+// Error: "failed to read current dir: {}" for a relative install directory.
+Result<Installation> locate_installation(Platform& os, const RunRequest& request);
+
+// The layout validation of an installation against the marker values of its command line.
+LayoutCheck layout_check(const Installation& installation, const RunRequest& request, Generation generation,
+                         std::string_view marker_name, bool helper_rule);
 
 // The data-entry family: the municipal application "LCkapta" and the senate application of
 // either round.
