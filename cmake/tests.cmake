@@ -4,12 +4,13 @@ set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 include(GoogleTest)
+# Test code includes shared test pieces as "support/...".
+include_directories(${CMAKE_CURRENT_SOURCE_DIR}/tests)
 
 # Unit tests of the portable logic against the fake platform.
 file(GLOB TU_UNIT_TESTS CONFIGURE_DEPENDS tests/unit/*.cpp)
 add_executable(unit_tests ${TU_UNIT_TESTS})
 target_link_libraries(unit_tests PRIVATE tu_fake GTest::gtest_main)
-target_include_directories(unit_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
 
 if(NOT WIN32)
   gtest_discover_tests(unit_tests)

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "command_line.h"
+#include "support/command_line.h"
 #include "platform/win32/win32_platform.h"
 
 namespace {
@@ -47,7 +47,7 @@ int main() {
     if (!own_path) return 91;
     const DWORD own_pid = ::GetCurrentProcessId();
 
-    using tu::authz_test::quote_argument;
+    using tu::test_support::quote_argument;
     const std::wstring program = w(args[next]);
     std::wstring command = quote_argument(program);
     for (std::size_t i = next + 1; i < args.size(); ++i) command += L" " + quote_argument(w(args[i]));

@@ -5,12 +5,14 @@
 #include <atomic>
 #include <cwchar>
 
-#include "command_line.h"
+#include "support/command_line.h"
 #include "platform/text.h"
 #include "platform/winpath.h"
 #include "platform/win32/win32_platform.h"
 
 namespace tu::authz_test {
+
+using test_support::quote_argument;
 namespace {
 
 std::atomic<unsigned> scenes{0};

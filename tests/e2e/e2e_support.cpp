@@ -9,9 +9,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "command_line.h"
+#include "support/command_line.h"
 
 namespace e2e {
+
+using tu::test_support::quote_argument;
 
 std::string utf8(std::wstring_view text) {
     if (text.empty()) return {};

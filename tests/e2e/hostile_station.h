@@ -15,10 +15,12 @@
 #include <string>
 #include <vector>
 
-#include "command_line.h"
+#include "support/command_line.h"
 #include "e2e_support.h"
 
 namespace e2e::hostile {
+
+using tu::test_support::quote_argument;
 
 struct App {
     std::wstring folder, exe, marker, app_kind, product, bundle;

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "command_line.h"
+#include "support/command_line.h"
 
 namespace {
 
@@ -34,10 +34,10 @@ std::wstring staged_helper() {
 
 int wmain(int argc, wchar_t** argv) {
     const std::wstring helper = staged_helper();
-    std::wstring command_line = e2e::quote_argument(helper);
-    for (int i = 1; i < argc; ++i) command_line += L" " + e2e::quote_argument(argv[i]);
+    std::wstring command_line = tu::test_support::quote_argument(helper);
+    for (int i = 1; i < argc; ++i) command_line += L" " + tu::test_support::quote_argument(argv[i]);
     command_line += L" --parent-pid " + std::to_wstring(GetCurrentProcessId());
-    command_line += L" --parent-path " + e2e::quote_argument(module_path());
+    command_line += L" --parent-path " + tu::test_support::quote_argument(module_path());
 
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;

@@ -98,28 +98,6 @@ PString child_program() {
     return winpath::join(winpath::parent(self).value(), u"test_child.exe");
 }
 
-std::wstring quote_argument(std::wstring_view argument) {
-    if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring_view::npos) {
-        return std::wstring(argument);
-    }
-    std::wstring quoted = L"\"";
-    std::size_t backslashes = 0;
-    for (wchar_t c : argument) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        // Backslashes before a quote are doubled, and the quote itself escaped.
-        quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-        backslashes = 0;
-        quoted.push_back(c);
-    }
-    // Backslashes before the closing quote are doubled too.
-    quoted.append(backslashes * 2, L'\\');
-    quoted.push_back(L'"');
-    return quoted;
-}
-
 Child::Child(const std::vector<PString>& arguments) {
     const PString program = child_program();
     std::wstring command = quote_argument(w(program));

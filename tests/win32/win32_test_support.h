@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "support/command_line.h"
 
 namespace tu::win32::test {
 
@@ -79,7 +80,7 @@ private:
 };
 
 // Quotes one argument the way CommandLineToArgvW splits it back.
-std::wstring quote_argument(std::wstring_view argument);
+using test_support::quote_argument;
 
 // A .lnk file made through IShellLinkW and IPersistFile::Save; an empty target makes a
 // link to "This PC", which has no file-system path. Returns the HRESULT of the save.

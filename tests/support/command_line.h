@@ -1,11 +1,12 @@
 // Quoting one argument so that CommandLineToArgvW (and the C runtime) split it back exactly:
-// backslashes are literal except before a quote, where they must be doubled.
+// backslashes are literal except before a quote, where they must be doubled. Every test
+// program that starts another builds its command line with this.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-namespace e2e {
+namespace tu::test_support {
 
 inline std::wstring quote_argument(std::wstring_view arg) {
     if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring_view::npos) return std::wstring(arg);
@@ -26,4 +27,4 @@ inline std::wstring quote_argument(std::wstring_view arg) {
     return out;
 }
 
-}  // namespace e2e
+}  // namespace tu::test_support
