@@ -1,12 +1,4 @@
-# Cross-compiling the helper for 32-bit Windows with mingw-w64 (posix thread model).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-compiling the helper for 32-bit Windows with mingw-w64.
 set(CMAKE_SYSTEM_PROCESSOR x86)
 set(TU_MINGW_TRIPLE i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${TU_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${TU_MINGW_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${TU_MINGW_TRIPLE}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${TU_MINGW_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)

@@ -1,14 +1,4 @@
-# Cross-compiling the helper for 64-bit Windows with mingw-w64 (posix thread model:
-# GoogleTest needs std::mutex, which the win32 thread model lacks).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-compiling the helper for 64-bit Windows with mingw-w64.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(TU_MINGW_TRIPLE x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${TU_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${TU_MINGW_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${TU_MINGW_TRIPLE}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${TU_MINGW_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# Static: the shipped exe must import only Windows system DLLs.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)
