@@ -70,8 +70,7 @@ int run_data_entry(Platform& os, const ProfileRun& profile, const std::vector<PS
 // A precinct run: the log is named by the second and the process id and started empty.
 int run_precinct(Platform& os, const ProfileRun& profile, std::string_view log_prefix,
                  const std::vector<PString>& args) {
-    const std::string name = precinct_log_name(log_prefix, os.now_unix_ticks(), os.current_process_id());
-    const PString log_path = winpath::join(log_directory(os, args), to_utf16(name));
+    const PString log_path = precinct_log_path(os, args, log_prefix);
 
     start_log_file(os, log_path);
     append_log_line(os, log_path, "log_path=" + to_utf8(log_path));

@@ -14,6 +14,10 @@ std::uint64_t whole_units_since_1970(std::int64_t unix_ticks, std::int64_t ticks
     return unix_ticks <= 0 ? 0 : static_cast<std::uint64_t>(unix_ticks / ticks_per_unit);
 }
 
+void create_parent_dirs(Platform& os, PStringView log_path) {
+    if (const auto dir = winpath::parent(log_path); dir && !dir->empty()) (void)os.create_dir_all(*dir);
+}
+
 }  // namespace
 
 PString log_directory(Platform& os, const std::vector<PString>& args) {
@@ -28,13 +32,13 @@ PString log_directory(Platform& os, const std::vector<PString>& args) {
 }
 
 void start_log_file(Platform& os, PStringView log_path) {
-    if (const auto dir = winpath::parent(log_path); dir && !dir->empty()) (void)os.create_dir_all(*dir);
+    create_parent_dirs(os, log_path);
     (void)os.create_truncate_file(log_path);
 }
 
 void append_log_line(Platform& os, PStringView log_path, std::string_view text) {
     // Every line recreates the folder, so a folder removed during the run costs no later line.
-    if (const auto dir = winpath::parent(log_path); dir && !dir->empty()) (void)os.create_dir_all(*dir);
+    create_parent_dirs(os, log_path);
     append_log_line_no_mkdir(os, log_path, text);
 }
 
@@ -57,6 +61,11 @@ std::string data_entry_log_name(std::int64_t unix_ticks) {
 std::string precinct_log_name(std::string_view prefix, std::int64_t unix_ticks, std::uint32_t pid) {
     return std::string(prefix) + "-" + std::to_string(whole_units_since_1970(unix_ticks, ticks_per_second)) + "-" +
            std::to_string(pid) + ".log";
+}
+
+PString precinct_log_path(Platform& os, const std::vector<PString>& args, std::string_view prefix) {
+    return winpath::join(log_directory(os, args),
+                         to_utf16(precinct_log_name(prefix, os.now_unix_ticks(), os.current_process_id())));
 }
 
 }  // namespace tu

@@ -26,6 +26,9 @@ void append_log_line_no_mkdir(Platform& os, PStringView log_path, std::string_vi
 // clock as 100 ns ticks since 1970 (Platform::now_unix_ticks); a clock before 1970 gives 0.
 std::string data_entry_log_name(std::int64_t unix_ticks);
 std::string precinct_log_name(std::string_view prefix, std::int64_t unix_ticks, std::uint32_t pid);
+// The log path of a precinct or processing run: the log directory of the arguments joined
+// with "{prefix}-{seconds}-{pid}.log" for the clock and process id of now.
+PString precinct_log_path(Platform& os, const std::vector<PString>& args, std::string_view prefix);
 // The prefixes: the municipal precinct and the processing runs, and the senate precinct run.
 inline constexpr std::string_view municipal_log_prefix = "lc-okrsek-uninstall-untarvo";
 inline constexpr std::string_view senate_log_prefix = "tarvo-uninstall-untarvo";

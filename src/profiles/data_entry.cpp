@@ -72,10 +72,8 @@ Result<> run_data_entry(Platform& os, const std::vector<PString>& args, const PS
                 return ok;
         }
         // Some installs put the application's shortcut directly into the folder above its
-        // own start-menu folder. A relative start-menu path has no such folder to look in.
-        // "Above" is judged after folding "." and "..": the folder above Programs\Tarvo\..
-        // is the one above Programs, not Programs\Tarvo, and C:\x\.. has none.
-        if (const auto above = winpath::parent(winpath::fold_dots(start_menu)); above && !above->empty()) {
+        // own start-menu folder.
+        if (const auto above = folder_above_start_menu(start_menu)) {
             if (auto ok = remove_named_shortcut(os, winpath::join(*above, own), main_exe, log); !ok) return ok;
         }
     }

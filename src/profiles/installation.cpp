@@ -33,4 +33,10 @@ LayoutCheck layout_check(const Installation& installation, const RunRequest& req
     };
 }
 
+std::optional<PString> folder_above_start_menu(PStringView start_menu) {
+    auto above = winpath::parent(winpath::fold_dots(start_menu));
+    if (above && above->empty()) return std::nullopt;
+    return above;
+}
+
 }  // namespace tu

@@ -66,9 +66,7 @@ Result<> remove_processing_app(Platform& os, const std::vector<PString>& args, s
     if (request.start_menu) {
         if (auto ok = scan_shortcut_dir(os, *request.start_menu, main_exe, log); !ok) return ok;
         // Shortcuts placed directly in the folder above the application's start-menu folder.
-        // A relative start-menu path has no such folder to look in. "Above" is judged after
-        // folding "." and "..", so that C:\x\.. (a drive root) has no folder above it to scan.
-        if (const auto above = winpath::parent(winpath::fold_dots(*request.start_menu)); above && !above->empty()) {
+        if (const auto above = folder_above_start_menu(*request.start_menu)) {
             if (auto ok = scan_shortcut_dir(os, *above, main_exe, log); !ok) return ok;
         }
     }
@@ -87,9 +85,8 @@ int run_processing(Platform& os, std::string_view folder, std::string_view execu
     const std::vector<PString> args = process_arguments(os);
     if (args.empty()) return exit_status::refused;
 
-    const PString log_path = winpath::join(
-        log_directory(os, args),
-        to_utf16(precinct_log_name("lc-okrsek-uninstall-untarvo", os.now_unix_ticks(), os.current_process_id())));
+    // Named like the municipal precinct application's logs.
+    const PString log_path = precinct_log_path(os, args, municipal_log_prefix);
     start_log_file(os, log_path);
     const RunLog log(os, log_path, LogWriter::create_dirs);
     log.line("profile=sumar folder=" + std::string(folder));

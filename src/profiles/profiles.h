@@ -1,6 +1,7 @@
 // The five profiles, one per application family.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +42,11 @@ struct Installation {
 
 // Error: "failed to read current dir: {}" for a relative install directory.
 Result<Installation> locate_installation(Platform& os, const RunRequest& request);
+
+// The folder above an application's start-menu folder, where some installs put its
+// shortcut. Judged after folding "." and ".." as Windows opens the path, so that C:\x\..
+// (a drive root) has none; a relative start-menu path whose parent is empty has none either.
+std::optional<PString> folder_above_start_menu(PStringView start_menu);
 
 // The layout validation of an installation against the marker values of its command line.
 LayoutCheck layout_check(const Installation& installation, const RunRequest& request, Generation generation,
