@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "support/command_line.h"
+#include "support/start_process.h"
 #include "platform/win32/win32_platform.h"
 
 namespace {
@@ -57,8 +58,7 @@ int main() {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION child{};
-    if (!::CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &child))
+    if (!tu::test_support::start_process(program.c_str(), command.data(), 0, nullptr, &startup, &child))
         return 92;
     DWORD status = 93;
     if (::WaitForSingleObject(child.hProcess, 120'000) == WAIT_OBJECT_0) {

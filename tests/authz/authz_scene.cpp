@@ -6,6 +6,7 @@
 #include <cwchar>
 
 #include "support/command_line.h"
+#include "support/start_process.h"
 #include "platform/text.h"
 #include "platform/winpath.h"
 #include "platform/win32/win32_platform.h"
@@ -173,8 +174,7 @@ Outcome Scene::run(AuthVariant variant, PStringView launcher, PStringView probe,
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
     Outcome outcome;
-    if (!::CreateProcessW(w(launcher).c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &info)) {
+    if (!test_support::start_process(w(launcher).c_str(), command.data(), 0, nullptr, &startup, &info)) {
         ADD_FAILURE() << "starting " << utf8(launcher) << " failed with " << ::GetLastError();
         return outcome;
     }

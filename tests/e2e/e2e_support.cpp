@@ -10,10 +10,12 @@
 #include <sstream>
 
 #include "support/command_line.h"
+#include "support/start_process.h"
 
 namespace e2e {
 
 using tu::test_support::quote_argument;
+using tu::test_support::start_process;
 
 std::string utf8(std::wstring_view text) {
     if (text.empty()) return {};
@@ -192,8 +194,7 @@ Exit run_process(const std::wstring& exe, const std::vector<std::wstring>& args,
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        cwd.empty() ? nullptr : cwd.c_str(), &startup, &process)) {
+    if (!start_process(exe.c_str(), command_line.data(), 0, cwd.empty() ? nullptr : cwd.c_str(), &startup, &process)) {
         ADD_FAILURE() << "cannot start " << utf8(exe) << ": " << GetLastError();
         return {9999, 0};
     }

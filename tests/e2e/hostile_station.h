@@ -16,11 +16,13 @@
 #include <vector>
 
 #include "support/command_line.h"
+#include "support/start_process.h"
 #include "e2e_support.h"
 
 namespace e2e::hostile {
 
 using tu::test_support::quote_argument;
+using tu::test_support::start_process;
 
 struct App {
     std::wstring folder, exe, marker, app_kind, product, bundle;
@@ -107,8 +109,7 @@ inline bool start_linux(const std::wstring& program, const std::vector<std::wstr
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
+    if (!start_process(program.c_str(), command_line.data(), 0, nullptr, &startup, &process))
         return false;
     if (process.hThread) CloseHandle(process.hThread);
     if (process.hProcess) CloseHandle(process.hProcess);

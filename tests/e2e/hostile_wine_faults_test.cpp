@@ -87,8 +87,7 @@ TEST_F(HostileWineFaults, ParentThatExitedBeforeTheLookupIsRefused) {
     startup.cb = sizeof startup;
     PROCESS_INFORMATION stand_in{};
     std::wstring stand_in_line = quote_argument(uninstaller);
-    ASSERT_TRUE(CreateProcessW(uninstaller.c_str(), stand_in_line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
-                               nullptr, nullptr, &startup, &stand_in));
+    ASSERT_TRUE(start_process(uninstaller.c_str(), stand_in_line.data(), CREATE_SUSPENDED, nullptr, &startup, &stand_in));
 
     SIZE_T size = 0;
     InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
@@ -109,9 +108,8 @@ TEST_F(HostileWineFaults, ParentThatExitedBeforeTheLookupIsRefused) {
 
     const auto before = disk(root);
     PROCESS_INFORMATION started{};
-    const BOOL created = CreateProcessW(helper.c_str(), helper_line.data(), nullptr, nullptr, FALSE,
-                                       CREATE_SUSPENDED | EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
-                                       &helper_startup.StartupInfo, &started);
+    const BOOL created = start_process(helper.c_str(), helper_line.data(), CREATE_SUSPENDED | EXTENDED_STARTUPINFO_PRESENT,
+                                      nullptr, &helper_startup.StartupInfo, &started);
     DeleteProcThreadAttributeList(attributes);
     TerminateProcess(stand_in.hProcess, 0);
     WaitForSingleObject(stand_in.hProcess, INFINITE);

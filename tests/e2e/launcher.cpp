@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "support/command_line.h"
+#include "support/start_process.h"
 
 namespace {
 
@@ -42,8 +43,7 @@ int wmain(int argc, wchar_t** argv) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(helper.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
+    if (!tu::test_support::start_process(helper.c_str(), command_line.data(), 0, nullptr, &startup, &process))
         return launcher_failed;
     CloseHandle(process.hThread);
     WaitForSingleObject(process.hProcess, INFINITE);

@@ -8,6 +8,7 @@
 
 #include <atomic>
 
+#include "support/start_process.h"
 #include "platform/text.h"
 #include "platform/winpath.h"
 #include "platform/win32/win32_platform.h"
@@ -104,8 +105,7 @@ Child::Child(const std::vector<PString>& arguments) {
     for (const auto& argument : arguments) command += L" " + quote_argument(w(argument));
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
-    const BOOL started = ::CreateProcessW(w(program).c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                          nullptr, &startup, &info_);
+    const BOOL started = test_support::start_process(w(program).c_str(), command.data(), 0, nullptr, &startup, &info_);
     EXPECT_TRUE(started) << "CreateProcessW failed with " << ::GetLastError();
 }
 
