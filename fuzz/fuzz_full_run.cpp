@@ -95,17 +95,6 @@ void install_app(fake::FakePlatform& os, const App& app, const std::string& dir)
     std::abort();
 }
 
-std::map<std::string, std::string> snapshot(fake::FakePlatform& os) {
-    std::map<std::string, std::string> out;
-    for (const PStringView root : {u"C:\\", u"D:\\"})
-        for (const std::string& path : os.tree(root)) {
-            const auto info = os.file_info(w(path), false);
-            if (!info) violation("unreadable", path);
-            out[path] = info->reparse_point ? "<link>" : info->directory ? "<dir>" : os.content(w(path));
-        }
-    return out;
-}
-
 bool below(std::string_view path, std::string_view dir) {
     return path.size() > dir.size() && path.starts_with(dir) && path[dir.size()] == '\\';
 }
@@ -183,10 +172,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (with_desktop) os.args.insert(os.args.end(), {u"--desktop", w(paths[1])});
     if (with_start_menu) os.args.insert(os.args.end(), {u"--start-menu", w(paths[2])});
 
-    const auto before = snapshot(os);
+    const auto before = os.snapshot({u"C:\\", u"D:\\"});
     (void)run_entry(os, real_profiles());
     if (os.open_handles() != 0) violation("handles left open", "");
-    const auto after = snapshot(os);
+    const auto after = os.snapshot({u"C:\\", u"D:\\"});
 
     const auto allowed = [&](const std::string& path) {
         if (path == app_dir || below(path, app_dir)) return !(layout & (app_links_out | app_links_to_install));

@@ -131,17 +131,6 @@ void add_app(fake::FakePlatform& os, const Profile& p, const PString& dir, unsig
     std::abort();
 }
 
-// What the disk holds, path by path: content for files, the kind for anything else.
-std::map<std::string, std::string> snapshot(fake::FakePlatform& os) {
-    std::map<std::string, std::string> out;
-    for (const std::string& path : os.tree(u"C:\\")) {
-        const auto info = os.file_info(w(path), false);
-        if (!info) violation("unreadable after the run", path);
-        out[path] = info->reparse_point ? "<link>" : info->directory ? "<dir>" : os.content(w(path));
-    }
-    return out;
-}
-
 bool starts_with_dir(std::string_view path, std::string_view dir) {
     return path.size() > dir.size() && path.starts_with(dir) && path[dir.size()] == '\\';
 }
@@ -259,10 +248,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const std::string& item : request->okrsky)
             if (p.check(item)) valid.insert(item);
 
-    const auto before = snapshot(os);
+    const auto before = os.snapshot({u"C:\\"});
     (void)p.run(os, args, log_path);
     if (os.open_handles() != 0) violation("handles left open", "");
-    const auto after = snapshot(os);
+    const auto after = os.snapshot({u"C:\\"});
 
     const std::string app_text = to_utf8(app_dir);
     const bool app_is_real = !(layout & (app_links_out | app_links_to_install));

@@ -6,6 +6,7 @@
 #include <cwchar>
 
 #include "support/command_line.h"
+#include "support/scratch_tree.h"
 #include "support/start_process.h"
 #include "platform/text.h"
 #include "platform/winpath.h"
@@ -29,34 +30,6 @@ PString temp_folder(PStringView name) {
     return winpath::join(PString(temp, temp + ::wcslen(temp)), name);
 }
 
-// Removes a test's tree with plain Win32 calls, independently of the code under test. The
-// trees hold only files and folders this test made; no links.
-void remove_all(const std::wstring& path) {
-    const DWORD attrs = ::GetFileAttributesW(path.c_str());
-    if (attrs == INVALID_FILE_ATTRIBUTES) return;
-    if ((attrs & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        ::DeleteFileW(path.c_str());
-        return;
-    }
-    WIN32_FIND_DATAW data{};
-    HANDLE find = ::FindFirstFileW((path + L"\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = data.cFileName;
-            if (name != L"." && name != L"..") remove_all(path + L"\\" + name);
-        } while (::FindNextFileW(find, &data));
-        ::FindClose(find);
-    }
-    ::RemoveDirectoryW(path.c_str());
-}
-
-void make_dirs(const PString& path) {
-    if (::GetFileAttributesW(w(path).c_str()) != INVALID_FILE_ATTRIBUTES) return;
-    if (auto parent = winpath::parent(path); parent && !parent->empty()) make_dirs(*parent);
-    ::CreateDirectoryW(w(path).c_str(), nullptr);
-}
-
 // The launcher and the probe are built next to the test exe.
 PString beside_tests(PStringView name) {
     const PString self = win32::platform().module_path().value();
@@ -64,7 +37,7 @@ PString beside_tests(PStringView name) {
 }
 
 PString copy_to(PStringView program, PStringView path) {
-    make_dirs(winpath::parent(path).value());
+    test_support::make_dirs(w(winpath::parent(path).value()));
     const PString source = beside_tests(program);
     EXPECT_TRUE(::CopyFileW(w(source).c_str(), w(path).c_str(), FALSE))
         << "copying " << utf8(source) << " to " << utf8(path) << " failed with " << ::GetLastError();
@@ -128,23 +101,23 @@ Scene::Scene(PString install_dir) : install_(std::move(install_dir)), owns_insta
     const PString name = unique_name();
     if (owns_install_) {
         install_ = u"C:\\" + name;
-        remove_all(w(install_));
-        make_dirs(install_);
+        test_support::wipe_tree(w(install_));
+        test_support::make_dirs(w(install_));
     }
     temp_side_ = temp_folder(name);
-    remove_all(w(temp_side_));
-    make_dirs(temp_side_);
+    test_support::wipe_tree(w(temp_side_));
+    test_support::make_dirs(w(temp_side_));
 }
 
 Scene::~Scene() {
-    if (owns_install_) remove_all(w(install_));
-    remove_all(w(temp_side_));
+    if (owns_install_) test_support::wipe_tree(w(install_));
+    test_support::wipe_tree(w(temp_side_));
 }
 
 PString Scene::app_dir(AuthVariant variant) const { return winpath::join(install_, app_folder(variant)); }
 
 PString Scene::make_dir(PStringView path) const {
-    make_dirs(PString(path));
+    test_support::make_dirs(w(path));
     return PString(path);
 }
 

@@ -116,7 +116,7 @@ TEST_P(DataEntry, EmptiedStartMenuFolderGoesAndItsParentStays) {
 }
 
 TEST_P(DataEntry, MissingMarkerFallsBackToLegacyValidation) {
-    wipe(app_dir() + L"\\" + app().marker);
+    wipe_tree(app_dir() + L"\\" + app().marker);
     EXPECT_EQ(run(args()).status, 0u);
     expect_log(new_log(), {head(),
                            {line("install marker missing; using legacy layout validation: ", app_dir() + L"\\" + app().marker),

@@ -49,9 +49,7 @@ std::wstring working_dir_in_temp() {
 }
 
 void make_dirs(const std::wstring& path) {
-    const int status = SHCreateDirectoryExW(nullptr, path.c_str(), nullptr);
-    if (status != ERROR_SUCCESS && status != ERROR_ALREADY_EXISTS && status != ERROR_FILE_EXISTS)
-        ADD_FAILURE() << "cannot create " << utf8(path) << ": " << status;
+    if (!tu::test_support::make_dirs(path)) ADD_FAILURE() << "cannot create " << utf8(path) << ": " << GetLastError();
 }
 
 void write_file(const std::wstring& path, std::string_view content) {
@@ -73,18 +71,6 @@ void copy_file(const std::wstring& from, const std::wstring& to) {
 }
 
 bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-void wipe(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return;
-    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        DeleteFileW(path.c_str());
-        return;
-    }
-    for (const std::wstring& name : names_in(path)) wipe(path + L"\\" + name);
-    RemoveDirectoryW(path.c_str());
-}
 
 namespace {
 
@@ -250,14 +236,14 @@ void Workstation::SetUp() {
     name = wide(std::string(info->test_suite_name()) + "_" + info->name());
     std::replace(name.begin(), name.end(), L'/', L'_');
     root = L"C:\\tu-e2e\\" + name;
-    wipe(root);
+    wipe_tree(root);
     desktop = root + L"\\Desktop";
     programs = root + L"\\Start Menu\\Programs";
     start_menu = programs + L"\\Tarvo";
     make_dirs(desktop);
     make_dirs(start_menu);
     stage = temp_dir() + L"tu-e2e-" + name;
-    wipe(stage);
+    wipe_tree(stage);
     helper = stage + L"\\tarvo-untarvo.exe";
     copy_file(built_helper(), helper);
     use_install_dir(root + L"\\Tarvo");
@@ -265,7 +251,7 @@ void Workstation::SetUp() {
 
 void Workstation::use_install_dir(const std::wstring& path) {
     install = path;
-    wipe(install);
+    wipe_tree(install);
     logs = install + L"\\logs";
     write_file(logs + L"\\older.log", "an earlier run\n");
     neighbour = install + L"\\Other\\other.exe";
@@ -280,7 +266,7 @@ std::wstring Workstation::launcher_as_installed_uninstaller() {
 
 std::wstring Workstation::launcher_as_temporary_copy() {
     const std::wstring dir = temp_dir() + L"~nsu-" + name + L".tmp";
-    wipe(dir);
+    wipe_tree(dir);
     parent = dir + L"\\Un.exe";
     copy_file(built_launcher(), parent);
     return parent;

@@ -10,7 +10,11 @@
 #include <string_view>
 #include <vector>
 
+#include "support/scratch_tree.h"
+
 namespace e2e {
+
+using tu::test_support::wipe_tree;  // the tree, if it is there
 
 std::string utf8(std::wstring_view text);
 std::wstring wide(std::string_view text);
@@ -24,7 +28,6 @@ void make_dirs(const std::wstring& path);
 void write_file(const std::wstring& path, std::string_view content);
 void copy_file(const std::wstring& from, const std::wstring& to);
 bool exists(const std::wstring& path);
-void wipe(const std::wstring& path);  // the tree, if it is there
 // A real shell link, written through IShellLinkW and IPersistFile::Save.
 void make_shortcut(const std::wstring& lnk, const std::wstring& target);
 std::vector<std::string> read_lines(const std::wstring& path);
@@ -58,6 +61,11 @@ protected:
 
     // Runs the launcher with the arguments; remembers its process id and path.
     Exit run(const std::vector<std::wstring>& args, const std::wstring& cwd = L"");
+    // A command line with more arguments after it.
+    static std::vector<std::wstring> with(std::vector<std::wstring> args, std::initializer_list<std::wstring> more) {
+        args.insert(args.end(), more);
+        return args;
+    }
 
     // The run's log: the one file in the logs folder besides the older one.
     std::wstring new_log_name() const;

@@ -16,11 +16,13 @@
 #include <vector>
 
 #include "support/command_line.h"
+#include "support/disk_diff.h"
 #include "support/start_process.h"
 #include "e2e_support.h"
 
 namespace e2e::hostile {
 
+using tu::test_support::expect_only_removed;
 using tu::test_support::quote_argument;
 using tu::test_support::start_process;
 
@@ -62,30 +64,6 @@ inline std::map<std::string, std::string> disk(const std::wstring& dir) {
     for (const std::string& path : tree(dir))
         out[path] = path.ends_with('\\') ? "<dir>" : read_whole(dir + L"\\" + wide(path));
     return out;
-}
-
-// Exactly the paths at or below `removed` are gone, nothing else changed, and nothing is
-// new but what `fresh` accepts (the runs' own logs).
-template <class Fresh>
-void expect_only_removed(const std::map<std::string, std::string>& before, const std::map<std::string, std::string>& after,
-                         const std::vector<std::string>& removed, Fresh fresh) {
-    const auto covered = [&](const std::string& path) {
-        return std::any_of(removed.begin(), removed.end(), [&](const std::string& gone) {
-            return path == gone || path.starts_with(gone + "\\");
-        });
-    };
-    std::vector<std::string> gone, expected_gone, changed, created;
-    for (const auto& [path, value] : before) {
-        if (covered(path)) expected_gone.push_back(path);
-        const auto now = after.find(path);
-        if (now == after.end()) gone.push_back(path);
-        else if (now->second != value) changed.push_back(path);
-    }
-    for (const auto& [path, value] : after)
-        if (!before.contains(path) && !fresh(path)) created.push_back(path);
-    EXPECT_EQ(gone, expected_gone);
-    EXPECT_EQ(changed, std::vector<std::string>{});
-    EXPECT_EQ(created, std::vector<std::string>{});
 }
 
 // The Linux path of a Windows path, through Wine's own export; empty when not under Wine.
@@ -232,10 +210,6 @@ public:
                 L"--main-binary",  app.exe,       L"--uninstaller", L"Zudeded2026.exe",
                 L"--desktop",      desktop,       L"--start-menu",  start_menu,
                 L"--product-name", app.product,   L"--bundle-id",   app.bundle};
-    }
-    static std::vector<std::wstring> with(std::vector<std::wstring> args, std::initializer_list<std::wstring> more) {
-        args.insert(args.end(), more);
-        return args;
     }
 
     std::string relative(const std::wstring& path) const { return utf8(path.substr(root.size() + 1)); }

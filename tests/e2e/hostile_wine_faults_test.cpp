@@ -24,7 +24,7 @@ TEST_F(HostileWineFaults, UnwritableLogFolderChangesNothingButTheLog) {
     // Where the logs folder should be there is a file.
     expect_run("logs is a file", with(command_line(lc_okrsek, L"selected"), {L"--okrsek", L"12345"}), 1, "",
                precinct_removal(lc_okrsek, L"12345"), [](Station& s) {
-                   wipe(s.logs);
+                   wipe_tree(s.logs);
                    write_file(s.logs, "not a folder");
                    return true;
                });

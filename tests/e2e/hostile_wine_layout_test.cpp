@@ -158,7 +158,7 @@ TEST_F(HostileWineLinks, FoldersLeadingOutOfTheInstallationAreRefused) {
     expect_run("export file", with(command_line(uh_okrsek, L"selected"), {L"--okrsek", L"12345.7"}), 1,
                unsafe + utf8(dir(uh_okrsek) + L"\\Export\\link.12345.7"), {relative(dir(uh_okrsek) + L"\\Data\\12345.7")},
                [](Station& s) {
-                   wipe(s.dir(uh_okrsek) + L"\\Export\\vysledky.12345.7");
+                   wipe_tree(s.dir(uh_okrsek) + L"\\Export\\vysledky.12345.7");
                    return s.link(s.dir(uh_okrsek) + L"\\Export\\link.12345.7", "../../../Outside/keep.txt");
                });
 }

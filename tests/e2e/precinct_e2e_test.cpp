@@ -50,10 +50,6 @@ protected:
                 L"--desktop",      desktop,       L"--start-menu",  start_menu,
                 L"--product-name", app_.product,  L"--bundle-id",   app_.bundle};
     }
-    static std::vector<std::wstring> with(std::vector<std::wstring> args, std::initializer_list<std::wstring> more) {
-        args.insert(args.end(), more);
-        return args;
-    }
 
     // Everything up to and including the marker check.
     std::vector<std::string> head() const {
@@ -163,7 +159,7 @@ TEST_F(MunicipalPrecinct, SelectedModeGoesPrecinctByPrecinctUntilAnInvalidOne) {
 }
 
 TEST_F(MunicipalPrecinct, MissingExportFolderIsSkipped) {
-    wipe(export_dir());
+    wipe_tree(export_dir());
     shortcut(desktop, item_shortcut(L"12345"), main_exe());
     EXPECT_EQ(run(with(args(L"selected"), {L"--okrsek", L"12345"})).status, 0u);
     expect_log(new_log(), {head(),
@@ -182,7 +178,7 @@ TEST_F(MunicipalPrecinct, RefusedRunsLeaveEverythingInPlace) {
     expect_log(new_log(), {head(), {"ERROR: selected mode requires at least one --okrsek"}});
     EXPECT_EQ(tree_without_new_log(), before);
 
-    wipe(logs + L"\\" + new_log_name());
+    wipe_tree(logs + L"\\" + new_log_name());
     std::vector<std::wstring> wrong = with(args(L"full"), {});
     wrong[19] = L"com.lc-okrsek ";  // the marker's value is trimmed, the option is not
     EXPECT_EQ(run(wrong).status, 1u);
@@ -278,7 +274,7 @@ TEST_F(SenatePrecinct, SelectedModeGoesItemByItemUntilAnInvalidOne) {
 }
 
 TEST_F(SenatePrecinct, MissingExportFolderIsSkipped) {
-    wipe(export_dir());
+    wipe_tree(export_dir());
     shortcut(start_menu, item_shortcut(L"12345.7"), main_exe());
     EXPECT_EQ(run(with(args(L"selected"), {L"--items", L"12345.7"})).status, 0u);
     expect_log(new_log(), {head(),
@@ -299,7 +295,7 @@ TEST_F(SenatePrecinct, RefusedRunsLeaveEverythingInPlace) {
                                                   "ERROR: unknown argument: --okrsky"}));
     EXPECT_EQ(tree_without_new_log(), before);
 
-    wipe(logs + L"\\" + new_log_name());
+    wipe_tree(logs + L"\\" + new_log_name());
     EXPECT_EQ(run(with(args(L"selected"), {L"--okrsek", L"12345"})).status, 1u);
     expect_log(new_log(), {head(), {"ERROR: invalid UH obvod folder: 12345"}});
     EXPECT_EQ(tree_without_new_log(), before);

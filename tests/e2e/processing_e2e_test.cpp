@@ -10,7 +10,7 @@ class Processing : public Workstation {
 protected:
     void SetUp() override {
         Workstation::SetUp();
-        wipe(install);
+        wipe_tree(install);
         use_install_dir(L"C:\\Tarvo");
         write_file(main_exe(), "MZ LCsumar");
         write_file(app_dir() + L"\\vysledky\\souhrn.csv", "results");
@@ -18,7 +18,7 @@ protected:
         write_file(other_sumar(), "MZ UHsumar");
         launcher_as_installed_uninstaller();
     }
-    void TearDown() override { wipe(L"C:\\Tarvo"); }
+    void TearDown() override { wipe_tree(L"C:\\Tarvo"); }
 
     std::wstring app_dir() const { return install + L"\\LCsumar"; }
     std::wstring main_exe() const { return app_dir() + L"\\lcsumar.exe"; }

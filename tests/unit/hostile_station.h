@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/entry.h"
+#include "support/disk_diff.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/text.h"
 #include "platform/winpath.h"
@@ -209,18 +210,7 @@ public:
     }
 
     // Everything on both drives, path by path: a file's content, or what else it is.
-    std::map<std::string, std::string> disk() {
-        std::map<std::string, std::string> out;
-        for (const PStringView root : {u"C:\\", u"D:\\"})
-            for (const std::string& path : os.tree(root)) {
-                const auto info = os.file_info(w(path), false);
-                out[path] = !info ? "<unreadable>"
-                            : info->reparse_point ? "<link>"
-                            : info->directory     ? "<dir>"
-                                                  : os.content(w(path));
-            }
-        return out;
-    }
+    std::map<std::string, std::string> disk() const { return os.snapshot({u"C:\\", u"D:\\"}); }
 };
 
 // Compares the disk after a run with the disk before it: the paths gone are exactly those
@@ -228,23 +218,8 @@ public:
 inline void expect_only_removed(const std::map<std::string, std::string>& before,
                                 const std::map<std::string, std::string>& after,
                                 const std::vector<std::string>& removed) {
-    const auto covered = [&](const std::string& path) {
-        return std::any_of(removed.begin(), removed.end(), [&](const std::string& root) {
-            return path == root || (path.starts_with(root) && path.size() > root.size() && path[root.size()] == '\\');
-        });
-    };
-    std::vector<std::string> gone, expected_gone, changed, created;
-    for (const auto& [path, value] : before) {
-        if (covered(path)) expected_gone.push_back(path);
-        const auto now = after.find(path);
-        if (now == after.end()) gone.push_back(path);
-        else if (now->second != value) changed.push_back(path);
-    }
-    for (const auto& [path, value] : after)
-        if (!before.contains(path) && !path.starts_with(std::string(logs) + "\\")) created.push_back(path);
-    EXPECT_EQ(gone, expected_gone);
-    EXPECT_EQ(changed, std::vector<std::string>{});
-    EXPECT_EQ(created, std::vector<std::string>{});
+    test_support::expect_only_removed(before, after, removed,
+                                      [](const std::string& path) { return path.starts_with(std::string(logs) + "\\"); });
 }
 
 }  // namespace tu::hostile_test

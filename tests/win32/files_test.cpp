@@ -10,12 +10,6 @@ namespace {
 
 Platform& os() { return platform(); }
 
-// The code of a failed call; 0 for success.
-template <typename T>
-std::uint32_t code_of(const std::expected<T, OsError>& result) {
-    return result.has_value() ? 0u : result.error().code;
-}
-
 TEST(Win32Files, CreateDirAllMakesEveryMissingParent) {
     ScratchFolder scratch;
     const PString deep = scratch / u"a\\b/c\\";

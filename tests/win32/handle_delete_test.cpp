@@ -11,11 +11,6 @@ namespace {
 
 Platform& os() { return platform(); }
 
-template <typename T>
-std::uint32_t code_of(const std::expected<T, OsError>& result) {
-    return result.has_value() ? 0u : result.error().code;
-}
-
 OwnedHandle open(HandleId parent, PStringView name, OpenFor purpose) {
     auto opened = os().open_no_follow(parent, name, purpose);
     EXPECT_TRUE(opened.has_value()) << utf8(name) << ": " << (opened ? 0u : opened.error().code);

@@ -8,6 +8,7 @@
 
 #include <atomic>
 
+#include "support/scratch_tree.h"
 #include "support/start_process.h"
 #include "platform/text.h"
 #include "platform/winpath.h"
@@ -25,35 +26,6 @@ std::wstring unique_name(std::wstring_view what) {
            std::to_wstring(counter++);
 }
 
-// Removes a scratch tree with plain Win32 calls, independently of the code under test.
-void remove_all(const std::wstring& path) {
-    const DWORD attrs = ::GetFileAttributesW(path.c_str());
-    if (attrs == INVALID_FILE_ATTRIBUTES) return;
-    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL | (attrs & FILE_ATTRIBUTE_DIRECTORY));
-    if ((attrs & FILE_ATTRIBUTE_DIRECTORY) == 0 || (attrs & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-        if (!::DeleteFileW(path.c_str())) ::RemoveDirectoryW(path.c_str());
-        return;
-    }
-    WIN32_FIND_DATAW data{};
-    HANDLE find = ::FindFirstFileW((path + L"\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = data.cFileName;
-            if (name != L"." && name != L"..") remove_all(path + L"\\" + name);
-        } while (::FindNextFileW(find, &data));
-        ::FindClose(find);
-    }
-    ::RemoveDirectoryW(path.c_str());
-}
-
-// Makes a folder and its missing parents with plain CreateDirectoryW, which, unlike
-// SHCreateDirectoryExW under Wine, also makes folders longer than MAX_PATH.
-void make_dirs(const PString& path) {
-    if (exists(path)) return;
-    if (auto parent = winpath::parent(path); parent && !parent->empty()) make_dirs(*parent);
-    ::CreateDirectoryW(w(path).c_str(), nullptr);
-}
-
 }  // namespace
 
 std::wstring w(PStringView text) { return std::wstring(text.begin(), text.end()); }
@@ -65,17 +37,17 @@ ScratchFolder::ScratchFolder() {
     ::GetTempPathW(MAX_PATH + 1, temp);
     const std::wstring name = unique_name(L"files");
     path_ = p(std::wstring(temp) + name);
-    remove_all(w(path_));
+    test_support::wipe_tree(w(path_));
     ::CreateDirectoryW(w(path_).c_str(), nullptr);
 }
 
-ScratchFolder::~ScratchFolder() { remove_all(w(path_)); }
+ScratchFolder::~ScratchFolder() { test_support::wipe_tree(w(path_)); }
 
 PString ScratchFolder::operator/(PStringView name) const { return winpath::join(path_, name); }
 
 PString ScratchFolder::file(PStringView name, std::string_view content, DWORD attrs) const {
     const PString path = *this / name;
-    if (auto parent = winpath::parent(path)) make_dirs(*parent);
+    if (auto parent = winpath::parent(path)) test_support::make_dirs(w(*parent));
     HANDLE file = ::CreateFileW(w(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attrs, nullptr);
     EXPECT_NE(file, INVALID_HANDLE_VALUE) << utf8(path);
     DWORD written = 0;
@@ -86,7 +58,7 @@ PString ScratchFolder::file(PStringView name, std::string_view content, DWORD at
 
 PString ScratchFolder::dir(PStringView name) const {
     const PString path = *this / name;
-    make_dirs(path);
+    test_support::make_dirs(w(path));
     EXPECT_NE(attributes(path) & FILE_ATTRIBUTE_DIRECTORY, 0u) << utf8(path);
     return path;
 }

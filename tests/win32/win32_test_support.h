@@ -79,6 +79,12 @@ private:
     bool holding_ = false;
 };
 
+// The code of a failed call; 0 for success.
+template <typename T>
+std::uint32_t code_of(const std::expected<T, OsError>& result) {
+    return result.has_value() ? 0u : result.error().code;
+}
+
 // Quotes one argument the way CommandLineToArgvW splits it back.
 using test_support::quote_argument;
 

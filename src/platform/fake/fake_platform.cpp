@@ -288,26 +288,35 @@ std::string FakePlatform::content(PStringView path) const {
 
 std::vector<std::string> FakePlatform::tree(PStringView root) const {
     std::vector<std::string> out;
-    auto node = impl_->lookup(root, false);
-    if (!node) return out;
+    for (const auto& [path, what] : snapshot({root})) out.push_back(path);
+    return out;
+}
+
+std::map<std::string, std::string> FakePlatform::snapshot(std::initializer_list<PStringView> roots) const {
+    std::map<std::string, std::string> out;
     struct Item {
         const Node* node;
         std::string path;
     };
-    std::vector<Item> stack{{node->get(), to_utf8(root)}};
-    while (!stack.empty()) {
-        Item item = stack.back();
-        stack.pop_back();
-        if (item.node->kind != Node::Kind::dir) continue;
-        for (const auto& [key, child] : item.node->children) {
-            std::string path = item.path;
-            if (path.empty() || path.back() != '\\') path += '\\';
-            path += to_utf8(child->name);
-            out.push_back(path);
-            stack.push_back({child.get(), path});
+    for (const PStringView root : roots) {
+        auto node = impl_->lookup(root, false);
+        if (!node) continue;
+        std::vector<Item> stack{{node->get(), to_utf8(root)}};
+        while (!stack.empty()) {
+            Item item = stack.back();
+            stack.pop_back();
+            if (item.node->kind != Node::Kind::dir) continue;
+            for (const auto& [key, child] : item.node->children) {
+                std::string path = item.path;
+                if (path.empty() || path.back() != '\\') path += '\\';
+                path += to_utf8(child->name);
+                out[path] = child->kind == Node::Kind::dir    ? "<dir>"
+                            : child->kind == Node::Kind::file ? child->content
+                                                              : "<link>";
+                stack.push_back({child.get(), path});
+            }
         }
     }
-    std::sort(out.begin(), out.end());
     return out;
 }
 

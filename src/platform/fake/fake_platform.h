@@ -51,6 +51,10 @@ public:
     std::vector<std::string> tree(PStringView root) const;
     // The lines of a text file (LF separated, the final empty piece dropped).
     std::vector<std::string> lines(PStringView path) const;
+    // Every path below each root, with a file's content, "<dir>", or "<link>" for a link or
+    // junction: what a test compares before and after a run. Read straight from the tree, so
+    // no scripted fault touches it.
+    std::map<std::string, std::string> snapshot(std::initializer_list<PStringView> roots) const;
 
     // --- other programs -----------------------------------------------------------------
     // A file or folder held open without delete sharing: deleting it, or opening it for
