@@ -3,17 +3,25 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-include(GoogleTest)
 # Test code includes shared test pieces as "support/...".
 include_directories(${CMAKE_CURRENT_SOURCE_DIR}/tests)
+
+# Every test program is judged by what it ran (tools/judge.sh), never by its exit status
+# alone. Windows programs run through the emulator, i.e. under Wine.
+set(TU_JUDGE ${CMAKE_SOURCE_DIR}/tools/judge.sh)
+function(tu_add_gtest name target)
+  add_test(NAME ${name} COMMAND ${TU_JUDGE} gtest ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${target}> ${ARGN})
+endfunction()
 
 # Unit tests of the portable logic against the fake platform.
 file(GLOB TU_UNIT_TESTS CONFIGURE_DEPENDS tests/unit/*.cpp)
 add_executable(unit_tests ${TU_UNIT_TESTS})
 target_link_libraries(unit_tests PRIVATE tu_fake GTest::gtest_main)
 
+add_subdirectory(tests/guard)
+
 if(NOT WIN32)
-  gtest_discover_tests(unit_tests)
+  tu_add_gtest(unit_tests unit_tests)
   return()
 endif()
 
@@ -25,7 +33,7 @@ add_test(NAME wine_prefix_stop COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-prefix.sh 
 set_tests_properties(wine_prefix_stop PROPERTIES FIXTURES_CLEANUP wine)
 
 # The portable unit tests once more, as Windows code (one Wine process for the whole suite).
-add_test(NAME unit_tests_under_wine COMMAND unit_tests)
+tu_add_gtest(unit_tests_under_wine unit_tests)
 set_tests_properties(unit_tests_under_wine PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600)
 
 # Tests of the Win32 layer on real files and processes.

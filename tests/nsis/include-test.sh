@@ -12,6 +12,7 @@ WORK=$2
 dump_exe=$3
 target=${4:-amd64-unicode}
 . "$(dirname "$0")/lib.sh"
+plan 32
 dump_exe=$(abs_path "$dump_exe")
 
 examples="$tu_root/nsis/examples"
@@ -112,13 +113,13 @@ check_run() {  # how, expected parent path
   local self
   self=$(dumped self)
   case "$self" in
-  'C:\users\'*'\Temp\'*'\tarvo-untarvo.exe') ;;
+  'C:\users\'*'\Temp\'*'\tarvo-untarvo.exe') pass ;;
   *) fail "$1: the helper ran from $self" ;;
   esac
   expect_no_staged_helper
   # Started from $TEMP, so that the uninstaller holds no folder of the installation open.
   case "$(dumped cwd)" in
-  'C:\users\'*'\Temp' | 'C:\users\'*'\Temp\') ;;
+  'C:\users\'*'\Temp' | 'C:\users\'*'\Temp\') pass ;;
   *) fail "$1: the helper was started in $(dumped cwd)" ;;
   esac
 }
@@ -150,7 +151,7 @@ for _ in $(seq 1 600); do [ -f "$drive_c/status.txt" ] && break; sleep 0.2; done
 wait_for_uninstaller_copies
 parent=$(dumped crt | tail -1)
 case "$parent" in
-'C:\users\'*'\Temp\~nsu'*'.tmp\Un.exe') ;;
+'C:\users\'*'\Temp\~nsu'*'.tmp\Un.exe') pass ;;
 *) fail "temporary copy: the parent path is $parent" ;;
 esac
 check_run "temporary copy" "$parent"

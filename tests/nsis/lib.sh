@@ -5,6 +5,7 @@
 
 tu_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 tu_wine_run="$tu_root/tools/wine-run.sh"
+. "$tu_root/tests/support/checks.sh"
 
 drive_c="$PREFIX/drive_c"
 install_dir="$drive_c/Tarvo"
@@ -15,47 +16,45 @@ start_menu="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"
 temp_dir="$drive_c/users/$(id -un)/Temp"
 logs_dir="$install_dir/logs"
 
-failures=0
 # makensis works in the folder of its script: every path handed to it must be absolute.
 mkdir -p "$WORK"
 WORK=$(cd "$WORK" && pwd)
 abs_path() { printf '%s/%s\n' "$(cd "$(dirname "$1")" && pwd)" "$(basename "$1")"; }
 
 say() { printf '%s\n' "$*"; }
-fail() {
-  failures=$((failures + 1))
-  printf 'FAIL: %s\n' "$*"
-}
 step() {
   printf '\n== %s\n' "$*"
-  step_failures=$failures
+  step_failures=$(failures)
 }
 step_failures=0
 
+quiet_grep() { grep "$@" 2>/dev/null; }
+
+# Each expect_* is one counted check.
 expect_exists() {
-  [ -e "$1" ] || fail "expected to exist: ${1#"$drive_c"/}"
+  check "expected to exist: ${1#"$drive_c"/}" test -e "$1"
 }
 expect_absent() {
-  [ ! -e "$1" ] || fail "expected to be gone: ${1#"$drive_c"/}"
+  check "expected to be gone: ${1#"$drive_c"/}" test ! -e "$1"
 }
 expect_equal() {  # what, expected, actual
-  [ "$2" = "$3" ] || fail "$1: expected '$2', got '$3'"
+  check "$1: expected '$2', got '$3'" test "$2" = "$3"
 }
 # The file holds the exact line.
 expect_line() {  # file, line
-  grep -qxF -- "$2" "$1" 2>/dev/null || fail "no line '$2' in ${1#"$drive_c"/}"
+  check "no line '$2' in ${1#"$drive_c"/}" quiet_grep -qxF -- "$2" "$1"
 }
 # The file holds a line matching the extended regular expression.
 expect_match() {  # file, regex
-  grep -qxE -- "$2" "$1" 2>/dev/null || fail "no line matching '$2' in ${1#"$drive_c"/}"
+  check "no line matching '$2' in ${1#"$drive_c"/}" quiet_grep -qxE -- "$2" "$1"
 }
 expect_no_match() {  # file, regex
-  ! grep -qE -- "$2" "$1" 2>/dev/null || fail "unexpected line matching '$2' in ${1#"$drive_c"/}"
+  if grep -qE -- "$2" "$1" 2>/dev/null; then fail "unexpected line matching '$2' in ${1#"$drive_c"/}"; else pass; fi
 }
 
 wine_run() { "$tu_wine_run" "$PREFIX" "$@"; }
 
-# makensis OUT SCRIPT [-Dname=value...]: builds one installer into WORK.
+# makensis OUT SCRIPT [-Dname=value...]: builds one installer into WORK (one check).
 build_installer() {
   local out=$1 script=$2
   shift 2
@@ -67,6 +66,8 @@ build_installer() {
   if grep -q 'warning' "$WORK/$out.makensis.log"; then
     cat "$WORK/$out.makensis.log"
     fail "makensis $out: warnings"
+  else
+    pass
   fi
 }
 
@@ -105,14 +106,15 @@ new_log() {  # before
 
 # Shows the run log when a check of the current step failed.
 end_step() {  # log
-  if [ "$failures" -ne "$step_failures" ] && [ -n "$1" ] && [ -f "$1" ]; then
+  if [ "$(failures)" -ne "$step_failures" ] && [ -n "$1" ] && [ -f "$1" ]; then
     printf -- '--- %s\n' "${1#"$drive_c"/}"
     cat "$1"
     printf -- '---\n'
   fi
 }
 
-# Waits until no temporary uninstaller copy (Un.exe) of this prefix is running any more.
+# Waits until no temporary uninstaller copy (Un.exe) of this prefix is running any more
+# (one check).
 wait_for_uninstaller_copies() {
   local pid env
   for _ in $(seq 1 600); do
@@ -121,7 +123,10 @@ wait_for_uninstaller_copies() {
       env=$( (tr "\\0" "\\n" <"/proc/$pid/environ") 2>/dev/null) || continue
       if printf '%s\n' "$env" | grep -qxF "WINEPREFIX=$PREFIX"; then running=1; fi
     done
-    [ "$running" -eq 0 ] && return 0
+    if [ "$running" -eq 0 ]; then
+      pass
+      return 0
+    fi
     sleep 0.2
   done
   fail "a temporary uninstaller copy was still running after 120 s"
@@ -157,14 +162,5 @@ uninstall_via_copy() {
 expect_no_staged_helper() {
   local left
   left=$(find "$temp_dir" -mindepth 1 -maxdepth 1 -iname 'ns*.tmp' -exec find {} -iname 'tarvo-untarvo.exe' \; 2>/dev/null)
-  [ -z "$left" ] || fail "staged helper left behind: $left"
-}
-
-finish() {
-  if [ "$failures" -ne 0 ]; then
-    printf '\n%d check(s) failed\n' "$failures"
-    exit 1
-  fi
-  printf '\nall checks passed\n'
-  exit 0
+  check "staged helper left behind: $left" test -z "$left"
 }

@@ -18,6 +18,7 @@ target=${4:-amd64-unicode}
 smoke=0
 [ "${5:-}" = "--smoke" ] && smoke=1
 . "$(dirname "$0")/lib.sh"
+if [ "$smoke" -eq 1 ]; then plan 35; else plan 118; fi
 helper_exe=$(abs_path "$helper_exe")
 
 examples="$tu_root/nsis/examples"
@@ -48,7 +49,7 @@ if [ "$smoke" -eq 0 ]; then
   build_installer lckaptao-wrong-id-setup.exe "$examples/lckaptao.nsi" "${common[@]}" \
     "-DAPP_FILES=$payload/LCKaptaO" -DUNINSTALL_BUNDLE_ID=com.lc-okrsek.jina
 fi
-[ "$failures" -eq 0 ] || finish
+[ "$(failures)" -eq 0 ] || finish
 
 # What a run removed, as installation_listing lines, must all match REGEX; nothing may appear.
 expect_removed_only() {  # what, listing before, regex of removable entries
@@ -56,8 +57,8 @@ expect_removed_only() {  # what, listing before, regex of removable entries
   after=$(installation_listing)
   removed=$(comm -23 <(printf '%s\n' "$2") <(printf '%s\n' "$after") | grep -vE "$3")
   added=$(comm -13 <(printf '%s\n' "$2") <(printf '%s\n' "$after"))
-  [ -z "$removed" ] || fail "$1: removed beyond the application: $removed"
-  [ -z "$added" ] || fail "$1: appeared: $added"
+  check "$1: removed beyond the application: $removed" test -z "$removed"
+  check "$1: appeared: $added" test -z "$added"
 }
 
 check_lckapta_installed() {
@@ -82,7 +83,7 @@ make_deep_tree() {
   deep_file="$dir/nejhlubší soubor.txt"
   printf 'deepest\n' >"$deep_file"
   wdir="$wdir\\nejhlubší soubor.txt"
-  [ "${#wdir}" -gt 300 ] || fail "the deep tree is only ${#wdir} characters deep"
+  check "the deep tree is only ${#wdir} characters deep" test "${#wdir}" -gt 300
   say "deepest file: ${#wdir} characters"
 }
 
@@ -106,7 +107,7 @@ lckapta_full() {  # in_place | via_copy
   fi
   expect_equal "status seen by the uninstaller" 0 "$file_status"
   log=$(new_log "$logs")
-  [ -n "$log" ] || fail "no new run log in C:\\Tarvo\\logs"
+  check "no new run log in C:\\Tarvo\\logs" test -n "$log"
   expect_line "$log" "tarvo-untarvo started"
   expect_line "$log" 'install_dir=C:\Tarvo'
   expect_line "$log" 'app_dir=C:\Tarvo\LCkapta'
@@ -149,7 +150,7 @@ uninstall_in_place
 expect_equal "exit status of the uninstaller" 2 "$ran_status"
 expect_equal "status seen by the uninstaller" 2 "$file_status"
 log=$(new_log "$logs")
-[ -n "$log" ] || fail "no new run log in C:\\Tarvo\\logs"
+check "no new run log in C:\\Tarvo\\logs" test -n "$log"
 expect_line "$log" "tarvo-untarvo started"
 expect_line "$log" "ERROR: unexpected value for --bundle-id: expected com.lc-kapta, got com.lc-kapta.jina"
 expect_no_match "$log" '^removed'
@@ -166,7 +167,7 @@ uninstall_via_copy /MODE=selected /OKRSKY=12345
 expect_equal "exit status of the first uninstaller" 0 "$ran_status"
 expect_equal "status seen by the uninstaller" 1 "$file_status"
 log=$(new_log "$logs")
-[ -n "$log" ] || fail "no new run log in C:\\Tarvo\\logs"
+check "no new run log in C:\\Tarvo\\logs" test -n "$log"
 expect_match "$log" 'log_path=C:\\Tarvo\\logs\\lc-okrsek-uninstall-untarvo-[0-9]+-[0-9]+\.log'
 expect_match "$log" "actual_parent_path=$W_UN_COPY_RE"
 expect_line "$log" "authorization check passed"
@@ -193,7 +194,7 @@ uninstall_in_place /MODE=selected /OKRSKY=12345
 expect_equal "exit status of the uninstaller" 0 "$ran_status"
 expect_equal "status seen by the uninstaller" 0 "$file_status"
 log=$(new_log "$logs")
-[ -n "$log" ] || fail "no new run log in C:\\Tarvo\\logs"
+check "no new run log in C:\\Tarvo\\logs" test -n "$log"
 expect_line "$log" 'install_dir=C:\Tarvo'
 expect_line "$log" 'app_dir=C:\Tarvo\LCKaptaO'
 expect_match "$log" "helper_exe=$W_STAGED_RE"
@@ -227,7 +228,7 @@ uninstall_via_copy
 expect_equal "exit status of the first uninstaller" 0 "$ran_status"
 expect_equal "status seen by the uninstaller" 0 "$file_status"
 log=$(new_log "$logs")
-[ -n "$log" ] || fail "no new run log in C:\\Tarvo\\logs"
+check "no new run log in C:\\Tarvo\\logs" test -n "$log"
 expect_match "$log" "actual_parent_path=$W_UN_COPY_RE"
 expect_line "$log" "authorization check passed"
 expect_line "$log" "installation validation passed"
