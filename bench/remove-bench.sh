@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Tree-removal benchmark: the helper's tree removal against `cmd /c rd /s /q` under the same
-# Wine and `rm -rf` on the host, each on an identical tree inside the Wine prefix, in one run.
+# Tree-removal benchmark: the helper's tree removal against a bare handle-based delete,
+# `cmd /c rd /s /q` under the same Wine and `rm -rf` on the host, each on an identical tree
+# inside the Wine prefix, in one run; then the helper and the bare delete on a chain of
+# nested folders (BENCH_DEPTH levels, default 2,000; 0 skips it).
 #
 # Usage: bench/remove-bench.sh [BUILD_DIR]        (default: build/windows)
 # Needs: cmake --preset windows && cmake --build --preset windows --target remove_tree_bench
@@ -22,6 +24,7 @@ top=${BENCH_TOP:-40}
 sub=${BENCH_SUB:-49}
 files=${BENCH_FILES:-10}
 readonly_every=${BENCH_READONLY_EVERY:-7}
+depth=${BENCH_DEPTH:-2000}
 
 if [ ! -f "$exe" ]; then
   echo "missing $exe: cmake --build --preset windows --target remove_tree_bench" >&2
@@ -113,9 +116,32 @@ end=$(now)
 host_wall=$(elapsed "$start" "$end")
 check_gone host || status=1
 
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
+
+# A chain of nested folders with one file at the bottom: the time of an open grows with the
+# length of the path under Wine, whatever opens it, so both walks are measured on it.
+if [ "$depth" -gt 0 ]; then
+  for name in helper bare; do
+    python3 - "$bench/$name" "$depth" <<'CHAIN'
+import os, sys
+os.mkdir(sys.argv[1])
+os.chdir(sys.argv[1])
+for _ in range(int(sys.argv[2])):
+    os.mkdir("d")
+    os.chdir("d")
+open("bottom.txt", "w").write("bottom")
+CHAIN
+  done
+  echo "chain: $depth nested folders"
+  run_program helper
+  deep_helper_wall=$wall deep_helper_inner=$inner
+  check_gone helper || status=1
+  run_program bare
+  deep_bare_wall=$wall deep_bare_inner=$inner
+  check_gone bare || status=1
+fi
 rm -rf "$bench"
 
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
 echo
 printf '%-34s %8s s   (in process %s s)\n' "helper remove_tree_once (Wine)" "$helper_wall" "$helper_inner"
 printf '%-34s %8s s   (in process %s s)\n' "bare handle-based delete (Wine)" "$bare_wall" "$bare_inner"
@@ -126,4 +152,10 @@ echo "helper / rd /s /q : $(ratio "$helper_wall" "$rd_wall")"
 echo "helper / rm -rf   : $(ratio "$helper_wall" "$host_wall")"
 echo "rd /s /q / rm -rf : $(ratio "$rd_wall" "$host_wall")"
 echo "helper / bare     : $(ratio "$helper_wall" "$bare_wall")   (in process $(ratio "$helper_inner" "$bare_inner"))"
+if [ "$depth" -gt 0 ]; then
+  echo
+  printf '%-34s %8s s   (in process %s s)\n' "helper, $depth levels (Wine)" "$deep_helper_wall" "$deep_helper_inner"
+  printf '%-34s %8s s   (in process %s s)\n' "bare, $depth levels (Wine)" "$deep_bare_wall" "$deep_bare_inner"
+  echo "helper / bare     : $(ratio "$deep_helper_inner" "$deep_bare_inner") (in process)"
+fi
 exit $status

@@ -53,7 +53,17 @@ int main() {
     const auto start = std::chrono::steady_clock::now();
     std::expected<void, tu::OsError> result;
     if (args[1] == u"helper") {
-        result = tu::remove_tree_once(os, dir);
+        const auto tree = tu::approve(os, dir);
+        if (!tree) {
+            std::printf("error=%s\n", tree.error().c_str());
+            return 1;
+        }
+        const auto once = tu::remove_tree_once(os, *tree);
+        if (!once) {
+            std::printf("error=%u refusal=%s\n", once.error().os ? static_cast<unsigned>(once.error().os->code) : 0u,
+                        once.error().refusal.c_str());
+            return 1;
+        }
     } else {
         const auto info = os.file_info(dir, false);
         result = info ? bare_delete(os, tu::HandleId{}, dir, *info) : std::unexpected(info.error());

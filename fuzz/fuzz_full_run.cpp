@@ -3,16 +3,16 @@
 // install directory, the desktop and the start menu (drive roots, "..", '/', verbatim and
 // UNC forms, other drives, letter case, relative paths) and turns hostile layouts on (the
 // application folder, the desktop or the start menu as junctions, shortcut targets through
-// links).
+// links, links inside the application folder).
 //
 // Whatever the run decides, what goes is only: the application folder of the application
 // named, shortcut files whose target is that application's main executable (or, for the
 // data-entry applications, the uninstaller), and folders that were empty or emptied by those
 // removals. Nothing else is changed or created but the log, and every handle is closed.
 //
-// Input: byte 0 chooses the application and which options are given; byte 1 the hostile
-// layouts; then three paths made of `pieces` (0xFF ends a path): install directory, desktop,
-// start menu.
+// Input: byte 0 chooses the application, which options are given and whether the platform
+// follows links as Wine does; byte 1 the hostile layouts; then three paths made of `pieces`
+// (0xFF ends a path): install directory, desktop, start menu.
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -66,6 +66,7 @@ enum Layout : unsigned {
     start_menu_links_out = 1u << 3,
     targets_through_links = 1u << 4,
     marker_missing = 1u << 5,
+    app_holds_links = 1u << 6,
 };
 
 PString w(std::string_view text) { return to_utf16(text); }
@@ -107,6 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool with_install = (data[0] & 8) != 0;
     const bool with_desktop = (data[0] & 16) != 0;
     const bool with_start_menu = (data[0] & 32) != 0;
+    const bool wine = (data[0] & 64) != 0;
     const unsigned layout = data[1];
     std::string paths[3];
     int which = 0;
@@ -116,6 +118,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     fake::FakePlatform os;
+    // Wine: links followed where they must not be; the deletion must refuse what they lead to.
+    os.follows_final_links = wine;
+    os.extended_disposition_supported = !wine;
     const std::string uninstaller = in(install, "Zudeded2026.exe");
     os.processes = {{os.own_pid, 77, u""}, {77, 1, w(uninstaller)}};
     os.add_file(os.module, "MZ helper");
@@ -134,6 +139,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (layout & app_links_out) os.add_junction(w(app_dir), w(in(outside, app.folder)));
     else if (layout & app_links_to_install) os.add_junction(w(app_dir), w(install));
     if ((layout & marker_missing) && *app.marker) (void)os.delete_file(w(in(app_dir, app.marker)));
+    if ((layout & app_holds_links) && !(layout & (app_links_out | app_links_to_install))) {
+        os.add_symlink(w(in(app_dir, "Data\\escape.txt")), w(in(outside, "keep.txt")), false);
+        os.add_symlink(w(in(app_dir, "out")), w(in(outside, "empty")), true);
+    }
 
     // Shortcuts to every application in every shortcut folder; those to this application's
     // main executable or to the uninstaller may go.

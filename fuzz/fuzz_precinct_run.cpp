@@ -11,7 +11,8 @@
 // the start-menu folder. Nothing else changes, least of all the sentinel trees outside the
 // installation, and every handle is closed.
 //
-// Input: byte 0 chooses the profile, the mode and the options; bytes 1 and 2 switch the
+// Input: byte 0 chooses the profile, the mode, the options and whether the platform follows
+// links as Wine does; bytes 1 and 2 switch the
 // hostile layouts on; the rest are item pieces (an index into `pieces`), 0xFF ending an item.
 #include <cstdio>
 #include <cstdlib>
@@ -144,6 +145,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool as_list = (data[0] & 4) != 0;
     const bool with_desktop = (data[0] & 8) == 0;
     const bool with_start_menu = (data[0] & 16) == 0;
+    const bool wine = (data[0] & 32) != 0;
     const unsigned layout = data[1] | (data[2] << 8);
 
     std::vector<std::string> items(1);
@@ -154,6 +156,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     fake::FakePlatform os;
+    // Wine: links followed where they must not be; the deletion must refuse what they lead to.
+    os.follows_final_links = wine;
+    os.extended_disposition_supported = !wine;
     os.processes = {{os.own_pid, 77, u""}, {77, 1, at(install, "Zudeded2026.exe")}};
     os.add_file(os.module, "MZ helper");
     os.add_file(at(install, "Zudeded2026.exe"), "MZ uninstaller");

@@ -14,6 +14,33 @@ std::uint64_t whole_units_since_1970(std::int64_t unix_ticks, std::int64_t ticks
     return unix_ticks <= 0 ? 0 : static_cast<std::uint64_t>(unix_ticks / ticks_per_unit);
 }
 
+// What a control character, or a character that a reader may take for a line break, is
+// written as: no value that reaches the log (an option, a marker value, a shortcut target,
+// a name from a listing, a system message) can end its line or forge the next one.
+constexpr std::string_view replacement = "\xEF\xBF\xBD";  // U+FFFD
+
+// One event, one line: U+0000 to U+001F, U+007F, U+0085, U+2028 and U+2029 replaced.
+std::string one_line(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const std::string_view rest = text.substr(i);
+        if (c < 0x20 || c == 0x7F) {
+            out += replacement;
+        } else if (rest.starts_with("\xC2\x85")) {
+            out += replacement;
+            i += 1;
+        } else if (rest.starts_with("\xE2\x80\xA8") || rest.starts_with("\xE2\x80\xA9")) {
+            out += replacement;
+            i += 2;
+        } else {
+            out.push_back(text[i]);
+        }
+    }
+    return out;
+}
+
 void create_parent_dirs(Platform& os, PStringView log_path) {
     if (const auto dir = winpath::parent(log_path); dir && !dir->empty()) (void)os.create_dir_all(*dir);
 }
@@ -47,7 +74,7 @@ void append_log_line_no_mkdir(Platform& os, PStringView log_path, std::string_vi
     // survives the process being killed, and other programs may read or delete the file.
     // The file is UTF-8 throughout: a text with ill-formed bytes (read from a foreign file,
     // say) is written with U+FFFD in their place rather than corrupting the log.
-    std::string line = is_valid_utf8(text) ? std::string(text) : to_utf8(to_utf16(text));
+    std::string line = is_valid_utf8(text) ? one_line(text) : one_line(to_utf8(to_utf16(text)));
     line.push_back('\n');
     (void)os.append_to_file(log_path, line);
 }

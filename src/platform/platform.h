@@ -144,17 +144,24 @@ public:
     // One level of a directory; not-found and other failures of single entries are reported
     // per entry, in the order the platform returns them.
     virtual std::expected<std::vector<std::expected<DirEntry, OsError>>, OsError> list_dir(PStringView path) = 0;
-    virtual std::expected<void, OsError> delete_file(PStringView path) = 0;      // DeleteFileW
-    virtual std::expected<void, OsError> remove_directory(PStringView path) = 0; // RemoveDirectoryW
+    // Whether the folder holds an entry of this name, whatever it is and however it is
+    // held: a dangling link, a file whose deletion waits for another program to close it.
+    virtual std::expected<bool, OsError> entry_exists(PStringView path) = 0;
 
     // --- handle-based deletion (the tree removal walks over these) ---------------------
     // Opens `name` relative to the open directory `parent`, or `name` as a whole path when
     // parent is empty, without following a reparse point.
     virtual std::expected<HandleId, OsError> open_no_follow(HandleId parent, PStringView name, OpenFor purpose) = 0;
     virtual std::expected<FileInfo, OsError> handle_info(HandleId handle) = 0;
+    // The final name of the object behind an open handle, as final_path reports names: where
+    // the object really is, whichever name or link led to it.
+    virtual std::expected<PString, OsError> handle_path(HandleId handle) = 0;
     virtual std::expected<std::vector<DirEntry>, OsError> list_handle(HandleId handle) = 0;
     virtual std::expected<void, OsError> set_disposition(HandleId handle, Disposition how) = 0;
     virtual std::expected<void, OsError> clear_readonly(HandleId handle) = 0;
+    // Moves the object behind `handle` to `name` directly inside the open directory
+    // `new_parent`, never over an entry of that name (183); the handle stays on the object.
+    virtual std::expected<void, OsError> move_into(HandleId handle, HandleId new_parent, PStringView name) = 0;
     virtual void close(HandleId handle) = 0;
 
     // --- shell links ----------------------------------------------------------------

@@ -47,7 +47,10 @@ Result<> run_data_entry(Platform& os, const std::vector<PString>& args, const PS
 
     if (auto ok = authorize_caller(os, AuthVariant::A, install_root, app_dir, request, log); !ok) return ok;
     const LayoutCheck layout = layout_check(*located, request, Generation::lenient, app.marker_name, false);
-    if (auto ok = validate_layout(os, layout, log); !ok) return ok;
+    const auto approved_app = validate_layout(os, layout, log);
+    if (!approved_app) return fail(approved_app.error());
+    const auto start_menu_folder = approve_start_menu(os, request.start_menu, install_root);
+    if (!start_menu_folder) return fail(start_menu_folder.error());
 
     // Nothing has been touched up to here. Shortcuts go first, while their targets still
     // exist and the target comparison can resolve them on disk.
@@ -78,12 +81,8 @@ Result<> run_data_entry(Platform& os, const std::vector<PString>& args, const PS
         }
     }
 
-    if (auto ok = remove_tree(os, app_dir, log, Flavour::logged); !ok) return ok;
-
-    if (request.start_menu) {
-        if (auto ok = remove_empty_dir(os, *request.start_menu, log, Flavour::quiet, false); !ok) return ok;
-    }
-    return {};
+    if (auto ok = remove_tree(os, *approved_app, log, Flavour::logged); !ok) return ok;
+    return remove_start_menu_if_empty(os, *start_menu_folder, log, Flavour::quiet, false);
 }
 
 }  // namespace tu

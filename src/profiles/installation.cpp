@@ -1,6 +1,8 @@
+#include "app/run_log.h"
 #include "platform/text.h"
 #include "platform/winpath.h"
 #include "profiles/profiles.h"
+#include "removal/remove.h"
 #include "safety/paths.h"
 
 namespace tu {
@@ -31,6 +33,26 @@ LayoutCheck layout_check(const Installation& installation, const RunRequest& req
         .main_binary = request.main_binary,
         .uninstaller_name = request.uninstaller,
     };
+}
+
+Result<std::optional<StartMenuFolder>> approve_start_menu(Platform& os, const std::optional<PString>& start_menu,
+                                                          PStringView install_dir) {
+    if (!start_menu) return std::nullopt;
+    auto folder = approve(os, *start_menu);
+    if (!folder) return fail(std::move(folder.error()));
+    auto holds = is_within(os, *start_menu, install_dir);
+    if (!holds) return fail(std::move(holds.error()));
+    return StartMenuFolder{std::move(*folder), *holds};
+}
+
+Result<> remove_start_menu_if_empty(Platform& os, const std::optional<StartMenuFolder>& start_menu,
+                                    const RunLog& log, Flavour flavour, bool presence_test) {
+    if (!start_menu) return {};
+    if (start_menu->holds_installation) {
+        log.line("skip start menu that holds the install directory: " + to_utf8(start_menu->folder.shown));
+        return {};
+    }
+    return remove_empty_dir(os, start_menu->folder, log, flavour, presence_test);
 }
 
 std::optional<PString> folder_above_start_menu(PStringView start_menu) {

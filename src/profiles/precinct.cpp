@@ -31,14 +31,17 @@ bool all_ascii_digits(std::string_view text) {
 class PrecinctRemoval {
 public:
     PrecinctRemoval(Platform& os, const RunLog& log, const PrecinctApp& app, const RunRequest& request,
-                    PString app_dir, PString main_exe, std::string item_shortcut_prefix)
+                    ApprovedPath app_dir, PString main_exe, std::string item_shortcut_prefix,
+                    std::optional<StartMenuFolder> start_menu_folder)
         : os_(os),
           log_(log),
           app_(app),
           request_(request),
-          app_dir_(std::move(app_dir)),
+          approved_app_(std::move(app_dir)),
+          app_dir_(approved_app_.path),
           main_exe_(std::move(main_exe)),
-          item_shortcut_prefix_(std::move(item_shortcut_prefix)) {}
+          item_shortcut_prefix_(std::move(item_shortcut_prefix)),
+          start_menu_folder_(std::move(start_menu_folder)) {}
 
     // Shortcuts first, while the main executable still exists for the target comparison;
     // then the application with its marker, data and exports; then the start-menu folder,
@@ -50,11 +53,8 @@ public:
         if (request_.desktop) {
             if (auto ok = remove_prefixed_shortcuts(*request_.desktop); !ok) return ok;
         }
-        if (auto ok = remove_tree(os_, app_dir_, log_, app_.flavour); !ok) return ok;
-        if (request_.start_menu) {
-            if (auto ok = remove_empty_dir(os_, *request_.start_menu, log_, app_.flavour, true); !ok) return ok;
-        }
-        return {};
+        if (auto ok = remove_tree(os_, approved_app_, log_, app_.flavour); !ok) return ok;
+        return remove_start_menu_if_empty(os_, start_menu_folder_, log_, app_.flavour, true);
     }
 
     Result<> remove_selected_precincts() {
@@ -69,8 +69,9 @@ public:
 private:
     Result<> remove_precinct(const std::string& item) {
         const PString item_dir = winpath::join(winpath::join(app_dir_, u"Data"), to_utf16(item));
-        if (auto ok = ensure_within(os_, app_dir_, item_dir); !ok) return ok;
-        if (auto ok = remove_tree(os_, item_dir, log_, app_.flavour); !ok) return ok;
+        const auto approved_item = ensure_within(os_, app_dir_, item_dir);
+        if (!approved_item) return fail(approved_item.error());
+        if (auto ok = remove_tree(os_, *approved_item, log_, app_.flavour); !ok) return ok;
 
         if (auto ok = remove_export_files(item); !ok) return ok;
 
@@ -101,7 +102,7 @@ private:
             log_.line("skip missing export dir: " + shown);
             return {};
         }
-        if (auto ok = ensure_within(os_, app_dir_, export_dir); !ok) return ok;
+        if (auto inside = ensure_within(os_, app_dir_, export_dir); !inside) return fail(inside.error());
 
         auto listing = os_.list_dir(export_dir);
         if (!listing) {
@@ -119,10 +120,12 @@ private:
             const auto name = to_utf8_strict(entry->name);
             if (!name || !app_.export_file_belongs(*name, item)) continue;
 
-            const PString file = winpath::join(export_dir, entry->name);
+            // Opened below the folder's final name, so that CON.12345 is the file it is.
+            const auto file = approve_entry(os_, export_dir, entry->name);
+            if (!file) return fail(file.error());
             FileInfo info = entry->info;
             if (app_.export_entries_follow_links) {
-                const auto followed = os_.file_info(file, true);
+                const auto followed = os_.file_info(file->path, true);
                 if (!followed) {
                     if (auto ok = skip_vanished_entry(followed.error()); !ok) return ok;
                     continue;
@@ -131,8 +134,9 @@ private:
             }
             if (!info.regular_file()) continue;
 
-            if (auto ok = ensure_within(os_, app_dir_, file); !ok) return ok;
-            if (auto ok = remove_file(os_, file, log_, app_.flavour); !ok) return ok;
+            const auto inside = ensure_within(os_, app_dir_, *file);
+            if (!inside) return fail(inside.error());
+            if (auto ok = remove_file(os_, *file, log_, app_.flavour); !ok) return ok;
         }
         return {};
     }
@@ -150,9 +154,11 @@ private:
     const RunLog& log_;
     const PrecinctApp& app_;
     const RunRequest& request_;
-    const PString app_dir_;
+    const ApprovedPath approved_app_;
+    const PString& app_dir_;
     const PString main_exe_;
     const std::string item_shortcut_prefix_;
+    const std::optional<StartMenuFolder> start_menu_folder_;
 };
 
 }  // namespace
@@ -181,10 +187,14 @@ Result<> run_precinct(Platform& os, const std::vector<PString>& args, const PStr
 
     if (auto ok = authorize_caller(os, app.authorization, install_dir, app_dir, request, log); !ok) return ok;
     const LayoutCheck layout = layout_check(*located, request, Generation::strict, app.marker_name, app.helper_rule);
-    if (auto ok = validate_layout(os, layout, log); !ok) return ok;
+    auto approved_app = validate_layout(os, layout, log);
+    if (!approved_app) return fail(approved_app.error());
+    auto start_menu_folder = approve_start_menu(os, request.start_menu, install_dir);
+    if (!start_menu_folder) return fail(start_menu_folder.error());
 
     // Nothing has been touched up to here.
-    PrecinctRemoval removal(os, log, app, request, app_dir, main_exe, *item_shortcut_prefix);
+    PrecinctRemoval removal(os, log, app, request, std::move(*approved_app), main_exe, *item_shortcut_prefix,
+                            std::move(*start_menu_folder));
     if (request.mode == Mode::Full) return removal.remove_application();
     return removal.remove_selected_precincts();
 }

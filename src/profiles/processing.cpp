@@ -49,7 +49,8 @@ Result<> remove_processing_app(Platform& os, const std::vector<PString>& args, s
     // Built from the dispatch table's spelling, not from the option as typed.
     const PString app_dir = winpath::join(*install_dir, to_utf16(folder));
     const PString main_exe = winpath::join(app_dir, to_utf16(executable));
-    if (auto ok = ensure_within(os, *install_dir, app_dir); !ok) return ok;
+    const auto approved_app = ensure_within(os, *install_dir, app_dir);
+    if (!approved_app) return fail(approved_app.error());
     const auto app_is_root = same_path(os, *install_dir, app_dir);
     if (!app_is_root) return fail(app_is_root.error());
     if (*app_is_root) return fail("application directory must not equal install root");
@@ -57,6 +58,8 @@ Result<> remove_processing_app(Platform& os, const std::vector<PString>& args, s
     if (!main_info || !main_info->regular_file()) return fail("main executable is missing: " + to_utf8(main_exe));
 
     if (auto ok = authorize_caller(os, AuthVariant::B, *install_dir, app_dir, request, log); !ok) return ok;
+    const auto start_menu_folder = approve_start_menu(os, request.start_menu, *install_dir);
+    if (!start_menu_folder) return fail(start_menu_folder.error());
 
     // Nothing has been touched up to here. Shortcuts go first, while the main executable
     // still exists for the target comparison.
@@ -71,12 +74,8 @@ Result<> remove_processing_app(Platform& os, const std::vector<PString>& args, s
         }
     }
 
-    if (auto ok = remove_tree(os, app_dir, log, Flavour::logged); !ok) return ok;
-
-    if (request.start_menu) {
-        if (auto ok = remove_empty_dir(os, *request.start_menu, log, Flavour::logged, true); !ok) return ok;
-    }
-    return {};
+    if (auto ok = remove_tree(os, *approved_app, log, Flavour::logged); !ok) return ok;
+    return remove_start_menu_if_empty(os, *start_menu_folder, log, Flavour::logged, true);
 }
 
 }  // namespace

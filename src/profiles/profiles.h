@@ -48,6 +48,18 @@ Result<Installation> locate_installation(Platform& os, const RunRequest& request
 // (a drive root) has none; a relative start-menu path whose parent is empty has none either.
 std::optional<PString> folder_above_start_menu(PStringView start_menu);
 
+// The application's start-menu folder, approved when the run's checks are made and removed
+// last, only when it is empty. A folder that holds the installation (the install directory
+// itself, or a folder above it) is never removed, empty or not.
+struct StartMenuFolder {
+    ApprovedPath folder;
+    bool holds_installation = false;
+};
+Result<std::optional<StartMenuFolder>> approve_start_menu(Platform& os, const std::optional<PString>& start_menu,
+                                                          PStringView install_dir);
+Result<> remove_start_menu_if_empty(Platform& os, const std::optional<StartMenuFolder>& start_menu,
+                                    const RunLog& log, Flavour flavour, bool presence_test);
+
 // The layout validation of an installation against the marker values of its command line.
 LayoutCheck layout_check(const Installation& installation, const RunRequest& request, Generation generation,
                          std::string_view marker_name, bool helper_rule);

@@ -1,25 +1,35 @@
 // Removal primitives.
 //
-// A tree removal defends against two threats before it cares about speed:
-//  - a link or junction inside the tree must never lead the deletion out of it. Every entry
+// A deletion defends against three threats before it cares about speed:
+//  - a link or junction must never lead the deletion somewhere else. Every entry of a tree
 //    is opened relative to its parent's open handle without following a reparse point, and
 //    only what the listing reports as a plain directory is descended into; anything else is
-//    deleted itself. An entry swapped for a link after the listing is still opened as the
-//    link, so the walk never passes through one.
+//    deleted itself. Not every file system honours "do not follow" (Wine follows links made
+//    on the Linux side whatever it is asked, and so may a redirector or a filter driver), so
+//    no handle is trusted for it: before anything is deleted through a handle, its final
+//    name must be the place that was approved for it (the root, the file, the folder) or,
+//    inside a tree, its parent's place and the name from the listing. A folder on the way
+//    swapped for a junction after the checks is caught the same way.
 //  - another program may hold an entry open for a moment (a virus scanner, an indexer, the
 //    application that is just closing). A sharing violation, and a directory whose children
 //    are still pending deletion, are tried again a few times inside the call; anything
-//    longer is left to the 500 ms pauses of the retrying caller.
+//    longer is left to the 500 ms pauses of the retrying caller. A deletion that the file
+//    system accepted but that left the entry in its folder (held open with delete sharing)
+//    is not a success: only a path that is gone by its name is reported removed.
+//  - a name can be a lie about the object: every deletion goes through a handle, none by
+//    name, so what was checked is what goes.
 //
 // Speed matters because an application folder holds thousands of files and every platform
 // call is a round trip to the file-system server (under Wine, to wineserver). Per entry the
-// walk spends exactly one open, one disposition and one close; a directory adds its
-// listing. The listing already reports the attributes, so no entry is queried again, and a
-// file system that refuses the extended disposition is asked once per call, not per entry.
+// walk spends one open, one final-name query, one disposition and one close; a directory
+// adds its listing. The listing already reports the attributes, so no entry is queried
+// again, and a file system that refuses the extended disposition is asked once per call,
+// not per entry.
 
 #include "removal/remove.h"
 
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "platform/error_text.h"
@@ -38,6 +48,11 @@ bool extended_refused(std::uint32_t code) {
            code == win32_error::invalid_parameter;
 }
 
+std::unexpected<AttemptError> os_failure(const OsError& error) { return std::unexpected(AttemptError{error, {}}); }
+std::unexpected<AttemptError> refused(std::string why) {
+    return std::unexpected(AttemptError{std::nullopt, std::move(why)});
+}
+
 // Runs `step` until it succeeds, fails with a code that `transient` does not accept, or has
 // been tried in_call_tries times; yields the processor between tries.
 template <class Step, class Transient>
@@ -52,16 +67,27 @@ auto try_briefly(Platform& os, Step step, Transient transient) -> decltype(step(
 
 bool in_use(std::uint32_t code) { return code == win32_error::sharing_violation; }
 
-// Deletes the object behind an open handle. `readonly` is what the listing (or, for the
-// root, the handle query) reported; the classic disposition refuses a read-only object,
-// the extended one ignores the attribute.
+// Nothing is deleted through a handle that does not lead to the approved place: the file
+// system followed a link it was asked not to follow, or something on the way was swapped.
+Attempt verify(Platform& os, HandleId handle, std::string_view location, PStringView shown) {
+    const auto where = os.handle_path(handle);
+    if (!where) return os_failure(where.error());
+    if (comparable_name(*where) == location) return {};
+    return refused("refused to delete " + to_utf8(shown) + ": it leads to " + readable_name(*where));
+}
+
+// Deletes the object behind an open handle. `readonly` is what the listing (or, for a path,
+// the handle query) reported; the classic disposition refuses a read-only object, the
+// extended one ignores the attribute.
 class HandleDeleter {
 public:
-    explicit HandleDeleter(Platform& os) : os_(os) {}
+    // A tree removal waits briefly for a directory whose children are still going; an empty
+    // directory's removal takes "not empty" for the answer it is.
+    HandleDeleter(Platform& os, bool wait_for_children) : os_(os), wait_for_children_(wait_for_children) {}
 
     std::expected<void, OsError> remove(HandleId handle, bool readonly, bool directory) {
-        const auto transient = [directory](std::uint32_t code) {
-            return in_use(code) || (directory && code == win32_error::dir_not_empty);
+        const auto transient = [this, directory](std::uint32_t code) {
+            return in_use(code) || (directory && wait_for_children_ && code == win32_error::dir_not_empty);
         };
         if (extended_ok_) {
             auto extended = try_briefly(os_, [&] { return os_.set_disposition(handle, Disposition::extended); },
@@ -79,6 +105,7 @@ public:
 
 private:
     Platform& os_;
+    bool wait_for_children_;
     bool extended_ok_ = true;
 };
 
@@ -86,18 +113,99 @@ private:
 // entry of its own and is deleted as such, whatever it points to.
 bool descend_into(const FileInfo& info) { return info.directory && !info.reparse_point; }
 
-// One directory on the walk: its open handle, its listing and how far the walk has got.
+// Opens an approved path for its deletion, proves where the handle leads, and reports what
+// the object is.
+std::expected<std::pair<OwnedHandle, FileInfo>, AttemptError> open_approved(Platform& os, const ApprovedPath& target,
+                                                                            OpenFor purpose) {
+    auto opened = try_briefly(os, [&] { return os.open_no_follow(HandleId{}, target.path, purpose); }, in_use);
+    if (!opened) return os_failure(opened.error());
+    OwnedHandle handle(os, *opened);
+    if (auto proven = verify(os, handle.get(), target.location, target.shown); !proven)
+        return std::unexpected(std::move(proven.error()));
+    const auto info = os.handle_info(handle.get());
+    if (!info) return os_failure(info.error());
+    return std::pair{std::move(handle), *info};
+}
+
+// The place and the name of the entry the walk is at: both grow by one component per level
+// and shrink again, so that a deep tree costs its depth in memory, not its depth squared.
+struct WalkNames {
+    std::string location;  // comparable, as approved places are
+    PString shown;
+
+    struct Mark {
+        std::size_t location = 0, shown = 0;
+    };
+    Mark enter(PStringView name) {
+        const Mark mark{location.size(), shown.size()};
+        location += '\\';
+        location += ascii_lower(to_utf8(name));
+        shown += u'\\';
+        shown += name;
+        return mark;
+    }
+    void leave(const Mark& mark) {
+        location.resize(mark.location);
+        shown.resize(mark.shown);
+    }
+};
+
+// One directory on the walk: its open handle, its listing, how far the walk has got and
+// where its names end.
 struct Frame {
     OwnedHandle handle;
     bool readonly = false;
     std::vector<DirEntry> entries;
     std::size_t next = 0;
+    WalkNames::Mark above;               // the names of its parent
+    std::optional<WalkNames> moved_from;  // its names before it was moved up (`above` holds there)
 };
 
-std::string os_error_value(std::optional<std::uint32_t> code) {
-    if (!code) return "None";
-    return "Some(" + std::to_string(static_cast<std::int32_t>(*code)) + ")";
+// Under Wine every open and every final-name query costs time in the length of the path
+// (each walks it component by component on the Linux side), so a chain of folders two
+// thousand deep took minutes, and its time grew with the cube of the depth. A folder more
+// than this far below the root (in units of its name) is first moved up into the root,
+// under a name of its own, and walked there: every path stays short, and the time grows
+// with the number of entries only. The folder is inside the tree and goes with it; should
+// the removal stop early, the next attempt finds it in the root. Where the move is refused,
+// the walk goes on where the folder is.
+constexpr std::size_t moved_up_beyond_units = 200;
+
+// Moves the directory of `frame` up into the root; on success its names are the root's and
+// the new name, and the names it had are kept to be restored when it is done.
+void move_up(Platform& os, HandleId root, Frame& frame, WalkNames& names, const ApprovedPath& tree, int& moves) {
+    for (int tries = 0; tries < 8; ++tries) {
+        const PString name = u"~tarvo-untarvo-" + to_utf16(std::to_string(++moves));
+        const auto moved = os.move_into(frame.handle.get(), root, name);
+        if (moved) {
+            frame.moved_from = std::exchange(names, WalkNames{tree.location, tree.shown});
+            names.enter(name);
+            return;
+        }
+        // Someone's, or left by an attempt that stopped: the next name.
+        if (moved.error().code != win32_error::already_exists) return;
+    }
 }
+
+std::string os_error_value(const AttemptError& error) {
+    if (!error.os) return "None";
+    return "Some(" + std::to_string(static_cast<std::int32_t>(error.os->code)) + ")";
+}
+
+std::string error_text(Platform& os, const AttemptError& error) {
+    return error.os ? os_error_text(os, *error.os) : error.refusal;
+}
+
+bool failed_not_found(const AttemptError& error) { return error.os && is_not_found(error.os->code); }
+
+// Whether the entry is gone by its name. An entry that cannot be looked for counts as there:
+// nothing is reported removed that is not shown to be.
+bool gone(Platform& os, PStringView path) {
+    const auto there = os.entry_exists(path);
+    return there && !*there;
+}
+
+const char* const still_there = "still there after its deletion (another program holds it, or something in it, open)";
 
 // The wording of one retrying operation.
 struct RetryWords {
@@ -114,27 +222,28 @@ constexpr RetryWords file_words{"skip missing file: ", "removed file: ", "retry 
                                 "file already gone: ", "failed to remove file "};
 
 template <class Once>
-Result<> remove_with_retries(Platform& os, PStringView path, const RunLog& log, Flavour flavour,
+Result<> remove_with_retries(Platform& os, const ApprovedPath& target, const RunLog& log, Flavour flavour,
                              const RetryWords& words, Once once) {
-    const std::string shown = to_utf8(path);
+    const std::string shown = to_utf8(target.shown);
     const bool logged = flavour == Flavour::logged;
-    if (!is_present(os, path)) {
+    if (!is_present(os, target.path)) {
         log.line(words.skip + shown);
         return {};
     }
     for (int attempt = 1;; ++attempt) {
-        const auto result = once(os, path);
+        auto result = once(os, target);
+        if (result && !gone(os, target.path)) result = refused(still_there);
         if (result) {
             log.line(words.removed + shown);
             return {};
         }
-        const OsError& error = result.error();
-        if (is_not_found(error.code)) {
+        const AttemptError& error = result.error();
+        if (failed_not_found(error)) {
             if (logged) log.line(words.skip + shown);
             return {};
         }
-        const std::string value = os_error_value(error.code);
-        const std::string text = os_error_text(os, error);
+        const std::string value = os_error_value(error);
+        const std::string text = error_text(os, error);
         if (attempt == removal_attempts) {
             return fail(words.failed + shown + " after " + std::to_string(removal_attempts) +
                         " attempts (os_error=" + value + "): " + text);
@@ -142,11 +251,33 @@ Result<> remove_with_retries(Platform& os, PStringView path, const RunLog& log, 
         log.line(words.retry + std::to_string(attempt) + "/" + std::to_string(removal_attempts) + ": " + shown +
                  " (os_error=" + value + ", " + text + ")");
         os.sleep_ms(retry_pause_ms);
-        if (!is_present(os, path)) {
+        // Absent for the presence test, and no entry of that name left either: an entry
+        // that only waits for its holder to let go is still there.
+        if (!is_present(os, target.path) && gone(os, target.path)) {
             if (logged) log.line(words.gone + shown);
             return {};
         }
     }
+}
+
+// An empty directory's removal, once: the platform's "not found" and "not empty" come back
+// as they are.
+Attempt remove_empty_dir_once(Platform& os, const ApprovedPath& dir) {
+    auto opened = open_approved(os, dir, OpenFor::list_and_delete);
+    if (!opened) return std::unexpected(std::move(opened.error()));
+    const auto& [handle, info] = *opened;
+    if (!info.directory) return os_failure(OsError{win32_error::directory_expected, "RemoveDirectoryW"});
+    HandleDeleter deleter(os, false);
+    if (auto removed = deleter.remove(handle.get(), info.readonly, true); !removed) return os_failure(removed.error());
+    return {};
+}
+
+// The path approved as it stands now, then removed.
+template <class Removal>
+Result<> approved_then(Platform& os, PStringView path, Removal removal) {
+    const auto approved = approve(os, path);
+    if (!approved) return fail(approved.error());
+    return removal(*approved);
 }
 
 }  // namespace
@@ -159,33 +290,34 @@ bool is_not_found(std::uint32_t code) {
 
 bool is_present(Platform& os, PStringView path) { return os.file_info(path, true).has_value(); }
 
-std::expected<void, OsError> remove_tree_once(Platform& os, PStringView path) {
-    auto root_id = try_briefly(os, [&] { return os.open_no_follow(HandleId{}, path, OpenFor::list_and_delete); },
-                               in_use);
-    if (!root_id) return std::unexpected(root_id.error());
-    OwnedHandle root(os, *root_id);
-
+Attempt remove_tree_once(Platform& os, const ApprovedPath& tree) {
+    auto root = open_approved(os, tree, OpenFor::list_and_delete);
+    if (!root) return std::unexpected(std::move(root.error()));
+    auto& [root_handle, root_info] = *root;
     // The root is the one object whose kind the walk has not been told by a listing. A
     // link or junction named as the tree is refused like a file: deleting "the tree" must
     // never mean deleting what it points to, nor silently deleting only the link.
-    const auto root_info = os.handle_info(root.get());
-    if (!root_info) return std::unexpected(root_info.error());
-    if (!descend_into(*root_info))
-        return std::unexpected(OsError{win32_error::directory_expected, "GetFileInformationByHandleEx"});
+    if (!descend_into(root_info))
+        return os_failure(OsError{win32_error::directory_expected, "GetFileInformationByHandleEx"});
 
-    HandleDeleter deleter(os);
+    HandleDeleter deleter(os, true);
+    WalkNames names{tree.location, tree.shown};
+    int moves = 0;
     std::vector<Frame> stack;
     {
-        auto entries = os.list_handle(root.get());
-        if (!entries) return std::unexpected(entries.error());
-        stack.push_back(Frame{std::move(root), root_info->readonly, std::move(*entries), 0});
+        auto entries = os.list_handle(root_handle.get());
+        if (!entries) return os_failure(entries.error());
+        stack.push_back(Frame{std::move(root_handle), root_info.readonly, std::move(*entries), 0, {}, {}});
     }
 
     while (!stack.empty()) {
         Frame& top = stack.back();
         if (top.next == top.entries.size()) {
             // Everything below is deleted (or pending deletion): the directory itself.
-            if (auto removed = deleter.remove(top.handle.get(), top.readonly, true); !removed) return removed;
+            if (auto removed = deleter.remove(top.handle.get(), top.readonly, true); !removed)
+                return os_failure(removed.error());
+            if (top.moved_from) names = std::move(*top.moved_from);
+            names.leave(top.above);
             stack.pop_back();
             continue;
         }
@@ -202,75 +334,83 @@ std::expected<void, OsError> remove_tree_once(Platform& os, PStringView path) {
             // Gone since the listing, deleted by someone else: that is what this walk wants.
             // Passing the not-found on would make the caller take the whole tree for gone.
             if (is_not_found(opened.error().code)) continue;
-            return std::unexpected(opened.error());
+            return os_failure(opened.error());
         }
         OwnedHandle handle(os, *opened);
+        const WalkNames::Mark above = names.enter(entry.name);
+        if (auto proven = verify(os, handle.get(), names.location, names.shown); !proven) return proven;
         if (directory) {
-            auto entries = os.list_handle(handle.get());
-            if (!entries) return std::unexpected(entries.error());
-            const bool readonly = entry.info.readonly;
-            stack.push_back(Frame{std::move(handle), readonly, std::move(*entries), 0});  // `top` dangles now
+            Frame frame{std::move(handle), entry.info.readonly, {}, 0, above, {}};
+            if (names.shown.size() - tree.shown.size() > moved_up_beyond_units)
+                move_up(os, stack.front().handle.get(), frame, names, tree, moves);
+            auto entries = os.list_handle(frame.handle.get());
+            if (!entries) return os_failure(entries.error());
+            frame.entries = std::move(*entries);
+            stack.push_back(std::move(frame));  // `top` dangles now
             continue;
         }
-        if (auto removed = deleter.remove(handle.get(), entry.info.readonly, false); !removed) return removed;
+        if (auto removed = deleter.remove(handle.get(), entry.info.readonly, false); !removed)
+            return os_failure(removed.error());
+        names.leave(above);
     }
     return {};
 }
 
-std::expected<void, OsError> remove_file_once(Platform& os, PStringView path) {
-    auto deleted = os.delete_file(path);
-    if (deleted || deleted.error().code != win32_error::access_denied) return deleted;
-
-    // Access denied by name is most often the read-only attribute, or a file whose earlier
-    // deletion is still pending. The second way opens the file itself, without following a
-    // link, and deletes it through the handle with a disposition that ignores the
-    // attribute. Whatever goes wrong on the way, the caller hears the original denial.
-    const auto original = std::unexpected(deleted.error());
-    auto opened = os.open_no_follow(HandleId{}, path, OpenFor::delete_only);
-    if (!opened) return original;
-    OwnedHandle handle(os, *opened);
-    // DeleteFileW refuses directories with the same code; the handle would not, and an empty
+Attempt remove_file_once(Platform& os, const ApprovedPath& file) {
+    auto opened = open_approved(os, file, OpenFor::delete_only);
+    if (!opened) return std::unexpected(std::move(opened.error()));
+    const auto& [handle, info] = *opened;
+    // A directory is not a file: DeleteFileW refuses one with "access denied", and an empty
     // directory must not vanish through a file removal.
-    const auto info = os.handle_info(handle.get());
-    if (!info || info->directory) return original;
-
-    auto extended = os.set_disposition(handle.get(), Disposition::extended);
-    if (extended) return {};
-    if (!extended_refused(extended.error().code)) return original;
-    // Without the extended disposition a read-only file is deleted only after its attribute
-    // is cleared, through the same handle so that no other file can be hit.
-    if (info->readonly && !os.clear_readonly(handle.get())) return original;
-    if (!os.set_disposition(handle.get(), Disposition::classic)) return original;
+    if (info.directory) return os_failure(OsError{win32_error::access_denied, "DeleteFileW"});
+    HandleDeleter deleter(os, false);
+    if (auto removed = deleter.remove(handle.get(), info.readonly, false); !removed) return os_failure(removed.error());
     return {};
+}
+
+Result<> remove_tree(Platform& os, const ApprovedPath& tree, const RunLog& log, Flavour flavour) {
+    return remove_with_retries(os, tree, log, flavour, tree_words, remove_tree_once);
+}
+
+Result<> remove_file(Platform& os, const ApprovedPath& file, const RunLog& log, Flavour flavour) {
+    return remove_with_retries(os, file, log, flavour, file_words, remove_file_once);
+}
+
+Result<> remove_empty_dir(Platform& os, const ApprovedPath& dir, const RunLog& log, Flavour flavour,
+                          bool presence_test) {
+    const std::string shown = to_utf8(dir.shown);
+    const bool logged = flavour == Flavour::logged;
+    if ((logged || presence_test) && !is_present(os, dir.path)) {
+        if (logged) log.line("skip missing empty dir: " + shown);
+        return {};
+    }
+    const auto removed = remove_empty_dir_once(os, dir);
+    if (removed) {
+        // Accepted, yet still in its folder: it holds something that another program keeps
+        // open, so it was not empty after all, and it stays without a word.
+        if (gone(os, dir.path)) log.line("removed empty dir: " + shown);
+        return {};
+    }
+    const AttemptError& error = removed.error();
+    if (failed_not_found(error)) {
+        if (logged) log.line("skip missing empty dir: " + shown);
+        return {};
+    }
+    if (error.os && error.os->code == win32_error::dir_not_empty) return {};
+    return fail("failed to remove empty dir " + shown + ": " + error_text(os, error));
 }
 
 Result<> remove_tree(Platform& os, PStringView path, const RunLog& log, Flavour flavour) {
-    return remove_with_retries(os, path, log, flavour, tree_words, remove_tree_once);
+    return approved_then(os, path, [&](const ApprovedPath& tree) { return remove_tree(os, tree, log, flavour); });
 }
 
 Result<> remove_file(Platform& os, PStringView path, const RunLog& log, Flavour flavour) {
-    return remove_with_retries(os, path, log, flavour, file_words, remove_file_once);
+    return approved_then(os, path, [&](const ApprovedPath& file) { return remove_file(os, file, log, flavour); });
 }
 
 Result<> remove_empty_dir(Platform& os, PStringView path, const RunLog& log, Flavour flavour, bool presence_test) {
-    const std::string shown = to_utf8(path);
-    const bool logged = flavour == Flavour::logged;
-    if ((logged || presence_test) && !is_present(os, path)) {
-        if (logged) log.line("skip missing empty dir: " + shown);
-        return {};
-    }
-    const auto removed = os.remove_directory(path);
-    if (removed) {
-        log.line("removed empty dir: " + shown);
-        return {};
-    }
-    const OsError& error = removed.error();
-    if (is_not_found(error.code)) {
-        if (logged) log.line("skip missing empty dir: " + shown);
-        return {};
-    }
-    if (error.code == win32_error::dir_not_empty) return {};
-    return fail("failed to remove empty dir " + shown + ": " + os_error_text(os, error));
+    return approved_then(
+        os, path, [&](const ApprovedPath& dir) { return remove_empty_dir(os, dir, log, flavour, presence_test); });
 }
 
 }  // namespace tu

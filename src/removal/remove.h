@@ -1,13 +1,16 @@
 // Removal primitives: every deletion the helper performs goes through these. They delete
-// exactly the path they are given; callers guard it with ensure_within first.
+// exactly what was approved (safety/paths.h), and only through a handle that has been shown
+// to lead there; callers that delete inside the installation approve with ensure_within.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "app/run_log.h"
 #include "platform/platform.h"
 #include "platform/result.h"
+#include "safety/paths.h"
 
 namespace tu {
 
@@ -23,15 +26,29 @@ bool is_not_found(std::uint32_t code);
 // Present when metadata can be read following links; any failure counts as absent.
 bool is_present(Platform& os, PStringView path);
 
-// One attempt each: the platform's recursive directory removal (no link followed,
-// read-only entries deleted, 267 for a non-directory) and the file removal (with its
-// second way on access denied).
-std::expected<void, OsError> remove_tree_once(Platform& os, PStringView path);
-std::expected<void, OsError> remove_file_once(Platform& os, PStringView path);
+// Why one attempt failed: the platform's error, or the helper's own refusal to delete (a
+// handle that leads elsewhere, an entry still there after its deletion).
+struct AttemptError {
+    std::optional<OsError> os;
+    std::string refusal;  // when os is empty
+};
+using Attempt = std::expected<void, AttemptError>;
 
+// One attempt each: the recursive directory removal (no link followed, read-only entries
+// deleted, 267 for a non-directory) and the file removal (5 for a directory).
+Attempt remove_tree_once(Platform& os, const ApprovedPath& tree);
+Attempt remove_file_once(Platform& os, const ApprovedPath& file);
+
+Result<> remove_tree(Platform& os, const ApprovedPath& tree, const RunLog& log, Flavour flavour);
+Result<> remove_file(Platform& os, const ApprovedPath& file, const RunLog& log, Flavour flavour);
+// The logged flavour always runs its presence test.
+Result<> remove_empty_dir(Platform& os, const ApprovedPath& dir, const RunLog& log, Flavour flavour,
+                          bool presence_test);
+
+// The same, approving the path at the call (tools and tests; the profiles approve when they
+// check).
 Result<> remove_tree(Platform& os, PStringView path, const RunLog& log, Flavour flavour);
 Result<> remove_file(Platform& os, PStringView path, const RunLog& log, Flavour flavour);
-// The logged flavour always runs its presence test.
 Result<> remove_empty_dir(Platform& os, PStringView path, const RunLog& log, Flavour flavour, bool presence_test);
 
 }  // namespace tu

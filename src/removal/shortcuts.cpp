@@ -41,18 +41,20 @@ struct SingleShortcut {
     Flavour flavour;
 };
 
-Result<> remove_single_shortcut(Platform& os, PStringView shortcut, PStringView expected_target, const RunLog& log,
-                                const SingleShortcut& how) {
-    const std::string shown = to_utf8(shortcut);
-    if (!is_present(os, shortcut)) {
+// The shortcut is approved before its target is read: what is deleted is the file whose
+// target was found to match, in the folder it was found in.
+Result<> remove_single_shortcut(Platform& os, const ApprovedPath& shortcut, PStringView expected_target,
+                                const RunLog& log, const SingleShortcut& how) {
+    const std::string shown = to_utf8(shortcut.shown);
+    if (!is_present(os, shortcut.path)) {
         log.line("skip missing shortcut: " + shown);
         return {};
     }
-    if (!has_exact_lnk_extension(shortcut)) {
+    if (!has_exact_lnk_extension(shortcut.shown)) {
         if (how.log_non_lnk) log.line("skip non-lnk shortcut candidate: " + shown);
         return {};
     }
-    const auto target = read_shortcut_target(os, shortcut, how.messages);
+    const auto target = read_shortcut_target(os, shortcut.shown, how.messages);
     if (!target) {
         log.line("skip unreadable shortcut " + shown + ": " + target.error());
         return {};
@@ -64,6 +66,13 @@ Result<> remove_single_shortcut(Platform& os, PStringView shortcut, PStringView 
         return {};
     }
     return remove_file(os, shortcut, log, how.flavour);
+}
+
+Result<> remove_single_shortcut(Platform& os, PStringView shortcut, PStringView expected_target, const RunLog& log,
+                                const SingleShortcut& how) {
+    const auto approved = approve(os, shortcut);
+    if (!approved) return fail(approved.error());
+    return remove_single_shortcut(os, *approved, expected_target, log, how);
 }
 
 }  // namespace
@@ -120,8 +129,10 @@ Result<> scan_prefixed_shortcuts(Platform& os, PStringView dir, std::string_view
         // The name is folded for the ending only: a "Name X.LNK" file is a candidate here and
         // is then turned down, logged, by the candidate's own exact extension rule.
         if (!name->starts_with(lead) || !ascii_iends_with(*name, ".lnk")) continue;
-        const PString shortcut = winpath::join(dir, entry->name);
-        if (auto removed = remove_shortcut_candidate(os, shortcut, expected_target, log, flavour); !removed)
+        const auto shortcut = approve_entry(os, dir, entry->name);
+        if (!shortcut) return fail(shortcut.error());
+        if (auto removed = remove_single_shortcut(os, *shortcut, expected_target, log, {MessageSet::B, true, flavour});
+            !removed)
             return removed;
     }
     return {};
@@ -144,16 +155,17 @@ Result<> scan_shortcut_dir(Platform& os, PStringView dir, PStringView expected_t
         const auto extension_text = to_utf8_strict(*extension);
         if (!extension_text || !ascii_iequals(*extension_text, "lnk")) continue;
 
-        const PString shortcut = winpath::join(dir, entry->name);
-        const auto target = read_shortcut_target(os, shortcut, MessageSet::B);
+        const auto shortcut = approve_entry(os, dir, entry->name);
+        if (!shortcut) return fail(shortcut.error());
+        const auto target = read_shortcut_target(os, shortcut->shown, MessageSet::B);
         if (!target) {
-            log.line("skip unreadable shortcut " + to_utf8(shortcut) + ": " + target.error());
+            log.line("skip unreadable shortcut " + to_utf8(shortcut->shown) + ": " + target.error());
             continue;
         }
         const auto same = same_path(os, to_utf16(*target), expected_target);
         if (!same) return fail(same.error());
         if (!*same) continue;
-        if (auto removed = remove_file(os, shortcut, log, Flavour::logged); !removed) return removed;
+        if (auto removed = remove_file(os, *shortcut, log, Flavour::logged); !removed) return removed;
     }
     return {};
 }

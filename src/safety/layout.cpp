@@ -46,24 +46,28 @@ bool value_passes(const LayoutCheck& check, const RequiredKey& required, std::st
 }
 
 // The application folder, judged by where it really leads (links and junctions resolved),
-// lies below the install directory and is not the install directory itself.
-Result<> check_app_dir_place(Platform& os, const LayoutCheck& check) {
-    if (auto inside = ensure_within(os, check.install_dir, check.app_dir); !inside) return inside;
+// lies below the install directory and is not the install directory itself. Yields it
+// approved for its deletion.
+Result<ApprovedPath> check_app_dir_place(Platform& os, const LayoutCheck& check) {
+    auto inside = ensure_within(os, check.install_dir, check.app_dir);
+    if (!inside) return inside;
     auto same = same_path(os, check.install_dir, check.app_dir);
     if (!same) return fail(std::move(same.error()));
     // Removing the application folder must never mean removing the whole install directory.
     if (*same) return fail("application directory must not equal install directory");
-    return {};
+    return inside;
 }
 
-Result<> validate_lenient(Platform& os, const LayoutCheck& check, PStringView marker, const RunLog& log) {
-    if (auto placed = check_app_dir_place(os, check); !placed) return placed;
+Result<ApprovedPath> validate_lenient(Platform& os, const LayoutCheck& check, PStringView marker,
+                                      const RunLog& log) {
+    auto placed = check_app_dir_place(os, check);
+    if (!placed) return placed;
     if (!is_a_file(os, check.main_exe)) return fail("main executable is missing: " + to_utf8(check.main_exe));
 
     // Installations made before the marker existed are still removable on the layout alone.
     if (!is_a_file(os, marker)) {
         log.line("install marker missing; using legacy layout validation: " + to_utf8(marker));
-        return {};
+        return placed;
     }
     auto text = read_marker_text(os, marker);
     if (!text) return fail("failed to read marker " + to_utf8(marker) + ": " + text.error());
@@ -76,15 +80,17 @@ Result<> validate_lenient(Platform& os, const LayoutCheck& check, PStringView ma
             return fail("unexpected value for " + std::string(required.key) + ": expected " +
                         std::string(required.expected) + ", got " + found->second);
     }
-    return {};
+    return placed;
 }
 
-Result<> validate_strict(Platform& os, const LayoutCheck& check, PStringView marker, const RunLog& log) {
+Result<ApprovedPath> validate_strict(Platform& os, const LayoutCheck& check, PStringView marker,
+                                     const RunLog& log) {
     // The folder name is pinned to the profile's own, but a junction or link of that name can
     // lead anywhere: out of the installation, where selected mode would then delete someone
     // else's precinct folders and exports, or back onto the install directory itself. The
     // same two tests as the lenient generation, before anything is read through the folder.
-    if (auto placed = check_app_dir_place(os, check); !placed) return placed;
+    auto placed = check_app_dir_place(os, check);
+    if (!placed) return placed;
 
     // A report for whoever reads the log afterwards; what is missing here does not stop the
     // removal, the marker below decides.
@@ -114,7 +120,7 @@ Result<> validate_strict(Platform& os, const LayoutCheck& check, PStringView mar
                         ", got " + found->second);
     }
     log.line("installation validation passed");
-    return {};
+    return placed;
 }
 
 }  // namespace
@@ -147,7 +153,7 @@ bool is_a_file(Platform& os, PStringView path) {
     return info && info->regular_file();
 }
 
-Result<> validate_layout(Platform& os, const LayoutCheck& check, const RunLog& log) {
+Result<ApprovedPath> validate_layout(Platform& os, const LayoutCheck& check, const RunLog& log) {
     const PString marker = winpath::join(check.app_dir, to_utf16(check.marker_name));
     if (check.generation == Generation::lenient) return validate_lenient(os, check, marker, log);
     return validate_strict(os, check, marker, log);

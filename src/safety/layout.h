@@ -9,6 +9,7 @@
 #include "app/run_log.h"
 #include "platform/platform.h"
 #include "platform/result.h"
+#include "safety/paths.h"
 
 namespace tu {
 
@@ -42,6 +43,8 @@ struct LayoutCheck {
     std::string uninstaller_name;
 };
 
-Result<> validate_layout(Platform& os, const LayoutCheck& check, const RunLog& log);
+// On success, the application folder as approved for its deletion (safety/paths.h): it
+// was judged inside the installation at this check, and a later swap does not move it.
+Result<ApprovedPath> validate_layout(Platform& os, const LayoutCheck& check, const RunLog& log);
 
 }  // namespace tu

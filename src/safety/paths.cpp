@@ -66,6 +66,43 @@ Result<PString> make_absolute(Platform& os, PStringView path) {
     return winpath::join(*cwd, path);
 }
 
+namespace {
+
+std::string separators_and_prefix(PStringView name) {
+    std::string text = to_utf8(name);
+    for (char& c : text)
+        if (c == '/') c = '\\';
+    return strip_verbatim_prefix(std::move(text));
+}
+
+// No trailing '\', and only A-Z folded: Windows compares names with its own upper-case
+// table, but a locale or Unicode folding here would invent equalities the file system does
+// not have.
+std::string finish_comparable(std::string text) {
+    while (!text.empty() && text.back() == '\\') text.pop_back();
+    return ascii_lower(text);
+}
+
+// Inside or equal, as is_within decides it, on two normalised forms.
+bool contains(const std::string& root, const std::string& inner) {
+    return inner == root || starts_with(inner, root + '\\');
+}
+
+// The last component as Win32 hands it to the file system: trailing dots and spaces go,
+// except in a verbatim path, which is taken literally.
+PString name_as_opened(PString name, bool verbatim) {
+    if (verbatim) return name;
+    const std::size_t kept = name.find_last_not_of(u". ");
+    if (kept != PString::npos) name.resize(kept + 1);
+    return name;
+}
+
+}  // namespace
+
+std::string comparable_name(PStringView final_name) { return finish_comparable(separators_and_prefix(final_name)); }
+
+std::string readable_name(PStringView final_name) { return strip_verbatim_prefix(to_utf8(final_name)); }
+
 Result<std::string> normalize_for_compare(Platform& os, PStringView path) {
     auto absolute = make_absolute(os, path);
     if (!absolute) return fail(std::move(absolute.error()));
@@ -77,16 +114,8 @@ Result<std::string> normalize_for_compare(Platform& os, PStringView path) {
     // opening it; the failure itself is not an error, because a missing path must still be
     // comparable.
     auto resolved = os.final_path(*absolute);
-    std::string text = to_utf8(resolved ? PStringView(*resolved) : PStringView(*absolute));
-
-    for (char& c : text)
-        if (c == '/') c = '\\';
-    text = strip_verbatim_prefix(std::move(text));
-    if (!resolved) text = fold_dot_components(text);
-    while (!text.empty() && text.back() == '\\') text.pop_back();
-    // Only A-Z: Windows compares names with its own upper-case table, but a locale or
-    // Unicode folding here would invent equalities the file system does not have.
-    return ascii_lower(text);
+    if (resolved) return comparable_name(*resolved);
+    return finish_comparable(fold_dot_components(separators_and_prefix(*absolute)));
 }
 
 Result<bool> same_path(Platform& os, PStringView a, PStringView b) {
@@ -102,17 +131,62 @@ Result<bool> is_within(Platform& os, PStringView base, PStringView candidate) {
     if (!root) return fail(std::move(root.error()));
     auto inner = normalize_for_compare(os, candidate);
     if (!inner) return fail(std::move(inner.error()));
-    if (*inner == *root) return true;
     // The separator is part of the prefix: c:\tarvo2 must not count as inside c:\tarvo.
-    return starts_with(*inner, *root + '\\');
+    return contains(*root, *inner);
 }
 
-Result<> ensure_within(Platform& os, PStringView base, PStringView candidate) {
-    auto inside = is_within(os, base, candidate);
-    if (!inside) return fail(std::move(inside.error()));
-    // The refused path is shown as the caller gave it, so the log names what was asked for.
-    if (!*inside) return fail("unsafe path outside expected directory: " + to_utf8(candidate));
-    return {};
+Result<ApprovedPath> approve(Platform& os, PStringView path) {
+    auto absolute = make_absolute(os, path);
+    if (!absolute) return fail(std::move(absolute.error()));
+    const PString lexical = winpath::fold_dots(*absolute);
+    const auto folder = winpath::parent(lexical);
+    const auto name = winpath::file_name(lexical);
+    ApprovedPath approved{PString(path), PString(path), {}};
+    if (!folder || folder->empty() || !name) {
+        // A root has no folder above it: it is approved as the place it resolves to.
+        auto whole = normalize_for_compare(os, lexical);
+        if (!whole) return fail(std::move(whole.error()));
+        approved.location = std::move(*whole);
+        return approved;
+    }
+    auto resolved_folder = normalize_for_compare(os, *folder);
+    if (!resolved_folder) return fail(std::move(resolved_folder.error()));
+    const bool verbatim = lexical.starts_with(u"\\\\?\\");
+    approved.location = *resolved_folder + '\\' + ascii_lower(to_utf8(name_as_opened(*name, verbatim)));
+    return approved;
+}
+
+Result<ApprovedPath> approve_entry(Platform& os, PStringView dir, PStringView name) {
+    const PString shown = winpath::join(dir, name);
+    const auto folder = os.final_path(dir);
+    if (!folder) {
+        auto approved = approve(os, shown);
+        if (approved) approved->shown = shown;
+        return approved;
+    }
+    PString path = *folder;
+    if (!path.ends_with(u'\\')) path.push_back(u'\\');
+    path += name;
+    return ApprovedPath{std::move(path), shown, comparable_name(*folder) + '\\' + ascii_lower(to_utf8(name))};
+}
+
+Result<ApprovedPath> ensure_within(Platform& os, PStringView base, PStringView candidate) {
+    auto approved = approve(os, candidate);
+    if (!approved) return approved;
+    return ensure_within(os, base, *approved);
+}
+
+Result<ApprovedPath> ensure_within(Platform& os, PStringView base, const ApprovedPath& candidate) {
+    auto root = normalize_for_compare(os, base);
+    if (!root) return fail(std::move(root.error()));
+    auto inner = normalize_for_compare(os, candidate.path);
+    if (!inner) return fail(std::move(inner.error()));
+    // Where the path leads, and where a deletion of it would act: a link in the entry's own
+    // place that leads inside counts for the first, not for the second.
+    if (!contains(*root, *inner) || !contains(*root, candidate.location))
+        // The refused path is shown as the caller gave it, so the log names what was asked for.
+        return fail("unsafe path outside expected directory: " + to_utf8(candidate.shown));
+    return candidate;
 }
 
 }  // namespace tu

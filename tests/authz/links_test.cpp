@@ -50,9 +50,10 @@ TEST_F(AuthzLinks, FolderLeadingOutOfItsBaseIsRefusedAndTheSameShapeWithoutALink
         {u"plain\\LCKaptaO\\Data", u"plain\\LCKaptaO\\Data\\12345", true},
         {u"linked\\LCKaptaO\\Data", u"linked\\LCKaptaO\\Data\\12345", false},
         {u"linked\\LCKaptaO", u"linked\\LCKaptaO\\Data\\12345", false},
-        // A link is judged by where it leads, not by being a link.
+        // A link is judged by where it leads, not by being a link; but the place its deletion
+        // would act, the link itself, must lie inside too.
         {u"linked", u"linked\\alias", true},
-        {u"outside", u"linked\\LCkapta", true},
+        {u"outside", u"linked\\LCkapta", false},
     };
     for (const Case& c : cases) {
         const PString base = join(root, c.base);
@@ -62,7 +63,8 @@ TEST_F(AuthzLinks, FolderLeadingOutOfItsBaseIsRefusedAndTheSameShapeWithoutALink
         if (c.inside) {
             EXPECT_TRUE(verdict.has_value()) << verdict.error();
         } else {
-            EXPECT_EQ(verdict, Result<>(fail("unsafe path outside expected directory: " + utf8(candidate))));
+            ASSERT_FALSE(verdict.has_value());
+            EXPECT_EQ(verdict.error(), "unsafe path outside expected directory: " + utf8(candidate));
         }
     }
 }
@@ -70,8 +72,8 @@ TEST_F(AuthzLinks, FolderLeadingOutOfItsBaseIsRefusedAndTheSameShapeWithoutALink
 TEST_F(AuthzLinks, RefusalShowsTheCandidateAsSpelled) {
     // Another spelling of the linked application folder: still refused, and named as given.
     const PString candidate = respell(join(root, u"linked\\.\\LCkapta\\"));
-    EXPECT_EQ(ensure_within(os(), join(root, u"linked"), candidate),
-              Result<>(fail("unsafe path outside expected directory: " + utf8(candidate))));
+    EXPECT_EQ(ensure_within(os(), join(root, u"linked"), candidate).error(),
+              "unsafe path outside expected directory: " + utf8(candidate));
 }
 
 TEST_F(AuthzLinks, HelperStagedThroughALinkIntoTheInstallationIsRefused) {

@@ -72,6 +72,8 @@ void copy_file(const std::wstring& from, const std::wstring& to) {
 
 bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+std::wstring verbatim(const std::wstring& path) { return path.starts_with(L"\\\\") ? path : L"\\\\?\\" + path; }
+
 namespace {
 
 // Releases a COM interface on every path out of the scope that obtained it.
@@ -143,7 +145,7 @@ namespace {
 void collect(const std::wstring& dir, const std::string& prefix, std::vector<std::string>& out) {
     for (const std::wstring& name : names_in(dir)) {
         const std::wstring path = dir + L"\\" + name;
-        const bool folder = (GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        const bool folder = (GetFileAttributesW(verbatim(path).c_str()) & FILE_ATTRIBUTE_DIRECTORY) != 0;
         const std::string relative = prefix + utf8(name) + (folder ? "\\" : "");
         out.push_back(relative);
         if (folder) collect(path, relative, out);
@@ -174,7 +176,7 @@ std::vector<std::string> tree(const std::wstring& root) {
     return out;
 }
 
-Exit run_process(const std::wstring& exe, const std::vector<std::wstring>& args, const std::wstring& cwd) {
+Started::Started(const std::wstring& exe, const std::vector<std::wstring>& args, const std::wstring& cwd) : exe_(exe) {
     std::wstring command_line = quote_argument(exe);
     for (const std::wstring& arg : args) command_line += L" " + quote_argument(arg);
     STARTUPINFOW startup{};
@@ -182,20 +184,31 @@ Exit run_process(const std::wstring& exe, const std::vector<std::wstring>& args,
     PROCESS_INFORMATION process{};
     if (!start_process(exe.c_str(), command_line.data(), 0, cwd.empty() ? nullptr : cwd.c_str(), &startup, &process)) {
         ADD_FAILURE() << "cannot start " << utf8(exe) << ": " << GetLastError();
-        return {9999, 0};
+        return;
     }
     CloseHandle(process.hThread);
-    Exit exit{9999, process.dwProcessId};
-    if (WaitForSingleObject(process.hProcess, 120'000) != WAIT_OBJECT_0) {
-        ADD_FAILURE() << utf8(exe) << " did not end";
-        TerminateProcess(process.hProcess, 9999);
-        WaitForSingleObject(process.hProcess, INFINITE);
+    process_ = process.hProcess;
+    pid_ = process.dwProcessId;
+}
+
+Started::~Started() { wait(); }
+
+Exit Started::wait() {
+    if (!process_) return {9999, pid_};
+    if (WaitForSingleObject(process_, 120'000) != WAIT_OBJECT_0) {
+        ADD_FAILURE() << utf8(exe_) << " did not end";
+        TerminateProcess(process_, 9999);
+        WaitForSingleObject(process_, INFINITE);
     }
     DWORD status = 9999;
-    GetExitCodeProcess(process.hProcess, &status);
-    CloseHandle(process.hProcess);
-    exit.status = status;
-    return exit;
+    GetExitCodeProcess(process_, &status);
+    CloseHandle(process_);
+    process_ = nullptr;
+    return {status, pid_};
+}
+
+Exit run_process(const std::wstring& exe, const std::vector<std::wstring>& args, const std::wstring& cwd) {
+    return Started(exe, args, cwd).wait();
 }
 
 std::wstring built_helper() { return built_file(L"TU_HELPER_EXE"); }
@@ -277,6 +290,11 @@ Exit Workstation::run(const std::vector<std::wstring>& args, const std::wstring&
     const Exit exit = run_process(parent, args, cwd);
     parent_pid = exit.pid;
     return exit;
+}
+
+std::unique_ptr<Started> Workstation::start(const std::vector<std::wstring>& args) {
+    SetEnvironmentVariableW(L"TU_STAGED_HELPER", helper.c_str());
+    return std::make_unique<Started>(parent, args);
 }
 
 std::wstring Workstation::new_log_name() const {

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +31,8 @@ void make_dirs(const std::wstring& path);
 void write_file(const std::wstring& path, std::string_view content);
 void copy_file(const std::wstring& from, const std::wstring& to);
 bool exists(const std::wstring& path);
+// The \\?\ form of an absolute drive path: its last name taken as it is (CON.12345 is a file).
+std::wstring verbatim(const std::wstring& path);
 // A real shell link, written through IShellLinkW and IPersistFile::Save.
 void make_shortcut(const std::wstring& lnk, const std::wstring& target);
 std::vector<std::string> read_lines(const std::wstring& path);
@@ -39,7 +44,22 @@ struct Exit {
     std::uint32_t status = 0;
     std::uint32_t pid = 0;  // of the process started
 };
-// Starts exe with the arguments, waits for it (two minutes at most) and returns its status.
+// A process started with the arguments, left to run while the test acts; waited for (two
+// minutes at most) by wait() or when it goes out of scope.
+class Started {
+public:
+    Started(const std::wstring& exe, const std::vector<std::wstring>& args, const std::wstring& cwd = L"");
+    ~Started();
+    Started(const Started&) = delete;
+    Started& operator=(const Started&) = delete;
+    Exit wait();
+
+private:
+    std::wstring exe_;
+    HANDLE process_ = nullptr;
+    std::uint32_t pid_ = 0;
+};
+// Starts exe with the arguments, waits for it and returns its status.
 Exit run_process(const std::wstring& exe, const std::vector<std::wstring>& args, const std::wstring& cwd = L"");
 
 // The built helper and launcher, named by the test's environment (Linux paths seen as Z:).
@@ -61,6 +81,8 @@ protected:
 
     // Runs the launcher with the arguments; remembers its process id and path.
     Exit run(const std::vector<std::wstring>& args, const std::wstring& cwd = L"");
+    // The same, left to run while the test acts; wait() gives the exit and remembers the id.
+    std::unique_ptr<Started> start(const std::vector<std::wstring>& args);
     // A command line with more arguments after it.
     static std::vector<std::wstring> with(std::vector<std::wstring> args, std::initializer_list<std::wstring> more) {
         args.insert(args.end(), more);

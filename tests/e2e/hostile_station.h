@@ -62,7 +62,7 @@ inline std::string read_whole(const std::wstring& path) {
 inline std::map<std::string, std::string> disk(const std::wstring& dir) {
     std::map<std::string, std::string> out;
     for (const std::string& path : tree(dir))
-        out[path] = path.ends_with('\\') ? "<dir>" : read_whole(dir + L"\\" + wide(path));
+        out[path] = path.ends_with('\\') ? "<dir>" : read_whole(verbatim(dir + L"\\" + wide(path)));
     return out;
 }
 
@@ -262,6 +262,55 @@ public:
         }
         expect_only_removed(before, after, removed, [](const std::string& path) {
             return path.starts_with("Tarvo\\logs\\") && path.ends_with(".log");
+        });
+    }
+
+    // A run that must fail with `error` as its last line: nothing changes or appears, and
+    // nothing goes but below `may_go` (relative paths), where a failed removal may have
+    // deleted some entries before it stopped.
+    void expect_failed_run(const std::string& label, const std::vector<std::wstring>& args, std::uint32_t status,
+                           const std::string& error, const std::vector<std::string>& may_go,
+                           const std::function<bool(Station&)>& arrange) {
+        SCOPED_TRACE(label);
+        prepare();
+        ASSERT_TRUE(arrange(*this)) << "cannot arrange the layout";
+        const auto before = disk(root);
+        const Exit exit = run(args);
+        expect_failed(exit, before, status, error, may_go);
+    }
+
+    void expect_failed(const Exit& exit, const std::map<std::string, std::string>& before, std::uint32_t status,
+                       const std::string& error, const std::vector<std::string>& may_go) {
+        const auto after = disk(root);
+        EXPECT_EQ(exit.status, status);
+        const std::vector<std::string> log = run_log();
+        ASSERT_FALSE(log.empty());
+        EXPECT_EQ(log.back(), "ERROR: " + error);
+        const auto allowed = [&](const std::string& path) {
+            return std::any_of(may_go.begin(), may_go.end(),
+                               [&](const std::string& m) { return path == m || path.starts_with(m + "\\"); });
+        };
+        for (const auto& [path, value] : before) {
+            const auto now = after.find(path);
+            if (now == after.end()) {
+                EXPECT_TRUE(allowed(path)) << "gone: " << path;
+            } else {
+                EXPECT_EQ(now->second, value) << "changed: " << path;
+            }
+        }
+        for (const auto& [path, value] : after)
+            if (!before.contains(path) && !path.ends_with(".log")) ADD_FAILURE() << "appeared: " << path;
+    }
+
+    // Waits (up to ten seconds) until the run's log has a line that starts with `head`.
+    bool wait_for_line(const std::string& head) const {
+        return wait_until([&] {
+            std::vector<std::wstring> names = names_in(logs);
+            std::erase(names, L"older.log");
+            if (names.size() != 1) return false;
+            for (const std::string& l : read_lines(logs + L"\\" + names.front()))
+                if (l.starts_with(head)) return true;
+            return false;
         });
     }
 };

@@ -77,6 +77,79 @@ TEST_F(HostileWineFaults, FileHeldOpenPastEveryAttemptFailsTheRunAndEarlierRemov
     EXPECT_TRUE(exists(main_exe(lc_kapta)));
 }
 
+// Another program keeps a file of the application open with delete sharing: its deletion is
+// accepted, but it stays until the program lets go, and so does the folder. The run reports
+// the folder removed only once it is gone.
+TEST_F(HostileWineFaults, FolderIsNotReportedRemovedWhileAFileInItStands) {
+    prepare();
+    const std::wstring app = dir(lc_kapta);
+    const HANDLE held = CreateFileW(main_exe(lc_kapta).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const auto running = start(command_line(lc_kapta, L"full"));
+    const bool retried = wait_for_line("retry dir delete 1/30: " + utf8(app));
+    const std::vector<std::string> before_release = run_log();
+    const bool stood = exists(app);
+    CloseHandle(held);
+    const Exit exit = running->wait();
+
+    EXPECT_TRUE(retried);
+    EXPECT_TRUE(stood);
+    for (const std::string& l : before_release) EXPECT_NE(l, "removed dir: " + utf8(app));
+    EXPECT_EQ(exit.status, 0u);
+    EXPECT_EQ(run_log().back(), "tarvo-untarvo completed");
+    EXPECT_FALSE(exists(app));
+}
+
+// The application folder, or the install directory above it, is moved aside and replaced by
+// a link while the run pauses between attempts at a held shortcut: the approved folder is
+// no longer where the link leads, and nothing there is deleted.
+TEST_F(HostileWineFaults, FolderSwappedForALinkDuringAPauseIsNotFollowed) {
+    struct Case {
+        const char* what;
+        std::wstring moved;      // relative to the root
+        std::string link_target;  // relative to the moved folder's parent
+        std::wstring victim;     // the application folder as the link shows it
+    };
+    const Case cases[] = {
+        {"application folder", L"Tarvo\\LCKaptaO", "../Outside/victim", L"Outside\\victim"},
+        {"install directory", L"Tarvo", "Outside/elsewhere", L"Outside\\elsewhere\\LCKaptaO"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        prepare();
+        write_file(outside() + L"\\victim\\precious.db", "victim");
+        write_file(outside() + L"\\elsewhere\\LCKaptaO\\precious.db", "victim");
+        const std::wstring shortcut = start_menu + L"\\" + item_shortcut(lc_okrsek, L"12345");
+        const HANDLE held = CreateFileW(shortcut.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        // Once the install directory leads to Outside\\elsewhere, the run's log goes there too.
+        const auto sentinel = [this] {
+            auto files = disk(outside());
+            std::erase_if(files, [](const auto& entry) { return entry.first.starts_with("elsewhere\\logs\\"); });
+            return files;
+        };
+        const auto outside_before = sentinel();
+        const auto running = start(command_line(lc_okrsek, L"full"));
+        const bool paused = wait_for_line("retry file delete 1/30: " + utf8(shortcut));
+        const std::wstring moved = root + L"\\" + c.moved;
+        const bool swapped = MoveFileW(moved.c_str(), (moved + L".moved").c_str()) && link(moved, c.link_target);
+        CloseHandle(held);
+        const Exit exit = running->wait();
+
+        ASSERT_TRUE(paused);
+        ASSERT_TRUE(swapped);
+        EXPECT_EQ(exit.status, 1u);
+        const std::string app = utf8(dir(lc_okrsek));
+        EXPECT_EQ(run_log().back(), "ERROR: failed to remove dir " + app + " after 30 attempts (os_error=None): refused to delete " +
+                                        app + ": it leads to " + utf8(root + L"\\" + c.victim));
+        EXPECT_EQ(sentinel(), outside_before);
+        EXPECT_TRUE(exists(moved + L".moved"));
+    }
+}
+
 // The uninstaller starts the helper and is gone before the helper asks who its parent was.
 // The stand-in uninstaller never runs: it is made the helper's parent, ended, and only when
 // it can no longer be opened does the helper start running.

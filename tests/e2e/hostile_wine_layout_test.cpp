@@ -181,5 +181,107 @@ TEST_F(HostileWineLinks, ShortcutTargetsThatAreLinks) {
                });
 }
 
+// Links inside what a run deletes. Wine opens what such a link leads to even when asked not
+// to follow it, and deleting the link would delete that; the deletion proves where each
+// handle leads and refuses the ones that lead elsewhere, retried like any failed attempt,
+// and the run fails naming the entry. What the links lead to stays byte for byte. (About
+// 15 s for each refused file or tree.)
+TEST_F(HostileWineLinks, LinksInsideWhatARunDeletesAreRefused) {
+    const std::string app = utf8(dir(lc_kapta)), out = utf8(outside());
+    const auto refusal = [](const std::string& entry, const std::string& where) {
+        return "refused to delete " + entry + ": it leads to " + where;
+    };
+    const std::string tree_failed = "failed to remove dir " + app + " after 30 attempts (os_error=None): ";
+
+    expect_failed_run("file link in the application folder", command_line(lc_kapta, L"full"), 2,
+                      tree_failed + refusal(app + "\\data\\escape.txt", out + "\\keep.txt"), full_removal_of_lc_kapta(),
+                      [](Station& s) {
+                          make_dirs(s.dir(lc_kapta) + L"\\data");
+                          return s.link(s.dir(lc_kapta) + L"\\data\\escape.txt", "../../../Outside/keep.txt");
+                      });
+    expect_failed_run("folder link in the application folder", command_line(lc_kapta, L"full"), 2,
+                      tree_failed + refusal(app + "\\out", out + "\\empty"), full_removal_of_lc_kapta(),
+                      [](Station& s) {
+                          make_dirs(s.outside() + L"\\empty");
+                          return s.link(s.dir(lc_kapta) + L"\\out", "../../Outside/empty");
+                      });
+    const std::string lnk = utf8(desktop + L"\\Lokal-kaptáže.lnk");
+    expect_failed_run("desktop shortcut that is a link", command_line(lc_kapta, L"full"), 2,
+                      "failed to remove file " + lnk + " after 30 attempts (os_error=None): " +
+                          refusal(lnk, out + "\\mine.lnk"),
+                      {}, [](Station& s) {
+                          make_shortcut(s.outside() + L"\\mine.lnk", s.main_exe(lc_kapta));
+                          return s.link(s.desktop + L"\\Lokal-kaptáže.lnk", "../Outside/mine.lnk");
+                      });
+    const std::string menu = utf8(start_menu);
+    expect_failed_run("start-menu folder that is a link", command_line(lc_kapta, L"full"), 2,
+                      "failed to remove empty dir " + menu + ": " + refusal(menu, out + "\\menu"),
+                      {relative(dir(lc_kapta)), relative(desktop + L"\\Lokal-kaptáže.lnk"),
+                       relative(programs + L"\\Lokal-kaptáže.lnk")},
+                      [](Station& s) {
+                          make_dirs(s.outside() + L"\\menu");
+                          return s.link(s.start_menu, "../../Outside/menu");
+                      });
+    // Inside the application: another precinct's data.
+    const std::string uh = utf8(dir(uh_okrsek)), export_link = uh + "\\Export\\z.12345.7";
+    expect_failed_run("export file that is a link", with(command_line(uh_okrsek, L"selected"), {L"--okrsek", L"12345.7"}), 1,
+                      "failed to remove file " + export_link + " after 30 attempts (os_error=None): " +
+                          refusal(export_link, uh + "\\Data\\23456.81\\okrsek.db"),
+                      {relative(dir(uh_okrsek) + L"\\Data\\12345.7"), relative(dir(uh_okrsek) + L"\\Export\\vysledky.12345.7")},
+                      [](Station& s) { return s.link(s.dir(uh_okrsek) + L"\\Export\\z.12345.7", "../Data/23456.81/okrsek.db"); });
+}
+
+// Export files named like devices are files of the folder they are in.
+TEST_F(HostileWineItems, ExportFilesNamedLikeDevicesAreOrdinaryFiles) {
+    const wchar_t* const names[] = {L"CON.12345", L"nul.12345", L"COM1.12345"};
+    std::vector<std::string> removed = precinct_removal(lc_okrsek, L"12345");
+    for (const wchar_t* name : names) removed.push_back(relative(dir(lc_okrsek) + L"\\Export\\" + name));
+    expect_run("devices", with(command_line(lc_okrsek, L"selected"), {L"--okrsek", L"12345"}), 1, "", removed,
+               [&names](Station& s) {
+                   for (const wchar_t* name : names) write_file(verbatim(s.dir(lc_okrsek) + L"\\Export\\" + name), "export");
+                   return true;
+               });
+}
+
+// --- the run log ------------------------------------------------------------------------------
+
+// No value can break a line or forge one: whatever a command line, a marker or a shortcut
+// carries, each event is one line, and a failed run's last line is its error.
+class HostileWineLog : public Station {};
+
+TEST_F(HostileWineLog, ValuesCannotBreakOrForgeLines) {
+    const std::string r = "\xEF\xBF\xBD";
+    expect_run("product name", with(command_line(lc_kapta, L"full"), {L"--product-name", L"Lokal-kaptáže\ntarvo-untarvo completed"}),
+               2, "unexpected value for --product-name: expected Lokal-kaptáže, got Lokal-kaptáže" + r + "tarvo-untarvo completed",
+               {});
+    expect_run("unknown argument", with(command_line(lc_okrsek, L"full"), {L"--x\r\nremoved dir: C:\\Outside"}), 1,
+               "unknown argument: --x" + r + r + "removed dir: C:\\Outside", {});
+    expect_run("marker value", command_line(lc_kapta, L"full"), 2,
+               "unexpected value for bundle_id: expected com.lc-kapta, got com.lc" + r + "kapta", {}, [](Station& s) {
+                   std::string text = marker_for(lc_kapta);
+                   text.replace(text.find("com.lc-kapta"), 12, "com.lc\rkapta");
+                   write_file(s.dir(lc_kapta) + L"\\" + lc_kapta.marker, text);
+                   return true;
+               });
+    // A desktop folder that is not there, and a start-menu shortcut whose target text
+    // carries a line break: skipped, one line each.
+    std::vector<std::string> removed = full_removal_of_lc_kapta();
+    std::erase(removed, relative(desktop + L"\\Lokal-kaptáže.lnk"));
+    std::erase(removed, relative(start_menu + L"\\Lokal-kaptáže.lnk"));
+    expect_run("desktop folder and shortcut target",
+               with(command_line(lc_kapta, L"full"), {L"--desktop", L"C:\\nowhere\nremoved dir: C:\\Outside"}), 2, "",
+               removed, [](Station& s) {
+                   make_shortcut(s.start_menu + L"\\Lokal-kaptáže.lnk", L"C:\\x\nremoved dir: C:\\Outside");
+                   return true;
+               });
+    const std::vector<std::string> log = run_log();
+    for (const std::string& l : log) {
+        EXPECT_NE(l, "removed dir: C:\\Outside");
+        EXPECT_EQ(l.find_first_of("\r\t\x1B"), std::string::npos) << l;
+    }
+    const std::string skipped = "skip missing shortcut: C:\\nowhere" + r + "removed dir: C:\\Outside\\Lokal-kaptáže.lnk";
+    EXPECT_NE(std::find(log.begin(), log.end(), skipped), log.end());
+}
+
 }  // namespace
 }  // namespace e2e::hostile

@@ -188,7 +188,7 @@ TEST_F(EntryTest, DataEntryFailureEndsWithStatusTwo) {
 TEST_F(EntryTest, DataEntryLinesNeverRecreateTheLogFolder) {
     // The entry makes the folder once; when it vanishes meanwhile, the last line is lost.
     recorder.outcome = fail("boom");
-    recorder.during = [](Platform& os, const PString& log) {
+    recorder.during = [this](Platform&, const PString& log) {
         ASSERT_TRUE(os.delete_file(log));
         ASSERT_TRUE(os.remove_directory(u"C:\\Tarvo\\logs"));
     };
@@ -210,7 +210,7 @@ TEST_F(EntryTest, PrecinctFailureEndsWithStatusOne) {
     os.own_pid = 77;
     recorder.outcome = fail("missing --mode");
     // The failing profile removed the log folder: the precinct writer makes it again.
-    recorder.during = [](Platform& os, const PString& log) {
+    recorder.during = [this](Platform&, const PString& log) {
         ASSERT_TRUE(os.delete_file(log));
         ASSERT_TRUE(os.remove_directory(u"D:\\Tarvo\\logs"));
     };

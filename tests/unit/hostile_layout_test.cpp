@@ -419,11 +419,11 @@ TEST(HostileRegressions, StrictValidationPlacesTheApplicationFolderFirst) {
                       u"C:\\Tarvo\\LCKaptaO\\lc-okrsek.exe", u"C:\\Tarvo\\Zudeded2026.exe", "com.lc-okrsek",
                       "LCKaptaO", "lc-okrsek.exe", "Zudeded2026.exe"};
     os.add_junction(check.app_dir, u"C:\\Outside\\LCKaptaO");
-    EXPECT_EQ(validate_layout(os, check, log), Result<>(fail("unsafe path outside expected directory: C:\\Tarvo\\LCKaptaO")));
+    EXPECT_EQ(validate_layout(os, check, log).error(), "unsafe path outside expected directory: C:\\Tarvo\\LCKaptaO");
 
     (void)os.remove_directory(check.app_dir);
     os.add_junction(check.app_dir, u"C:\\Tarvo");
-    EXPECT_EQ(validate_layout(os, check, log), Result<>(fail("application directory must not equal install directory")));
+    EXPECT_EQ(validate_layout(os, check, log).error(), "application directory must not equal install directory");
     // Refused before the presence report: nothing was read through the folder.
     EXPECT_TRUE(os.lines(u"C:\\Tarvo\\logs\\run.log").empty());
 }

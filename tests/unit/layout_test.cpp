@@ -104,7 +104,10 @@ struct Install {
             return op == "read_file" ? std::optional<std::uint32_t>(5) : std::nullopt;
         };
     }
-    Result<> run() { return validate_layout(os, check, RunLog(os, log_path, LogWriter::create_dirs)); }
+    Result<> run() {
+        const auto approved = validate_layout(os, check, RunLog(os, log_path, LogWriter::create_dirs));
+        return approved ? Result<>{} : fail(approved.error());
+    }
     std::vector<std::string> log() const { return os.exists(log_path) ? os.lines(log_path) : std::vector<std::string>{}; }
 };
 

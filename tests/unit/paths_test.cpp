@@ -97,6 +97,27 @@ TEST_F(PathsTest, EnsureWithinShowsTheCandidateAsPassed) {
               "unsafe path outside expected directory: C:\\Other\\a\xEF\xBF\xBDz");
 }
 
+// The place a deletion may act: the folder as resolved at the approval and the entry's own
+// name, so that a link in the entry's place does not carry the approval along.
+TEST_F(PathsTest, ApprovalIsTheResolvedFolderAndTheNameAsWritten) {
+    os.add_junction(u"C:\\Tarvo\\Via", u"C:\\Tarvo\\LCkapta");
+    os.add_symlink(u"C:\\Tarvo\\Alias", u"C:\\Tarvo\\LCkapta", true);
+    EXPECT_EQ(approve(os, u"c:/tarvo/x/../LCkapta/").value().location, "c:\\tarvo\\lckapta");
+    EXPECT_EQ(approve(os, u"C:\\Tarvo\\Via\\app.exe").value().location, "c:\\tarvo\\lckapta\\app.exe");
+    EXPECT_EQ(approve(os, u"C:\\Tarvo\\Alias").value().location, "c:\\tarvo\\alias");
+    EXPECT_EQ(approve(os, u"C:\\Tarvo\\LCkapta. ").value().location, "c:\\tarvo\\lckapta");
+    EXPECT_EQ(approve(os, u"C:\\").value().location, "c:");
+    const ApprovedPath entry = approve_entry(os, u"C:\\Tarvo\\Via", u"CON.12345").value();
+    EXPECT_EQ(entry.path, u"\\\\?\\C:\\Tarvo\\LCkapta\\CON.12345");
+    EXPECT_EQ(entry.shown, u"C:\\Tarvo\\Via\\CON.12345");
+    EXPECT_EQ(entry.location, "c:\\tarvo\\lckapta\\con.12345");
+    // A link that leads inside from a folder outside: where it leads is inside, where its
+    // deletion would act is not.
+    os.add_symlink(u"C:\\Elsewhere\\in", u"C:\\Tarvo\\LCkapta", true);
+    EXPECT_EQ(ensure_within(os, u"C:\\Tarvo", u"C:\\Elsewhere\\in").error(),
+              "unsafe path outside expected directory: C:\\Elsewhere\\in");
+}
+
 TEST_F(PathsTest, UnreadableWorkingDirectoryFailsOnlyRelativePaths) {
     os.fault = [](std::string_view op, PStringView) -> std::optional<std::uint32_t> {
         if (op == "current_dir") return 5;

@@ -77,6 +77,27 @@ TEST(MunicipalDataEntry, EmptiedStartMenuFolderGoesAndItsParentStays) {
     EXPECT_TRUE(ws.exists(start_menu_parent));
 }
 
+// A start-menu folder that holds the installation is never removed, even when the run left
+// it empty: here the install directory itself, holding nothing but the application, with
+// the uninstaller run as its temporary copy and the log kept elsewhere.
+TEST(MunicipalDataEntry, StartMenuHoldingTheInstallDirectoryStays) {
+    LcKapta ws;
+    const std::string copy = std::string(working_dir) + "\\~nsu1.tmp\\Un.exe";
+    ws.os.add_file(w(copy), "MZ uninstaller copy");
+    ws.os.processes = {{ws.os.own_pid, uninstaller_pid, u""}, {uninstaller_pid, 1, w(copy)}};
+    for (const char16_t* leftover : {u"C:\\Tarvo\\Zudeded2026.exe", u"C:\\Tarvo\\Other\\other.exe",
+                                     u"C:\\Tarvo\\Other", u"C:\\Tarvo\\logs\\run.log", u"C:\\Tarvo\\logs"})
+        ASSERT_TRUE(ws.os.delete_file(leftover) || ws.os.remove_directory(leftover));
+    ws.os.add_dir(u"C:\\Logs");
+    CommandLine command_line = lc_kapta_command_line();
+    command_line.set("--start-menu", std::string(install)).set("--parent-path", copy);
+
+    ASSERT_TRUE(run_municipal_data_entry(ws.os, command_line.args(), u"C:\\Logs\\run.log"));
+    EXPECT_EQ(ws.os.lines(u"C:\\Logs\\run.log").back(), line("skip start menu that holds the install directory: ", install));
+    EXPECT_FALSE(ws.exists(lc_app));
+    EXPECT_TRUE(ws.exists(install));
+}
+
 TEST(MunicipalDataEntry, MissingMarkerFallsBackToLegacyValidation) {
     LcKapta ws;
     ASSERT_TRUE(ws.os.delete_file(w(joined(lc_app, ".lc-kapta-install.meta"))));

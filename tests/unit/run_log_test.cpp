@@ -103,6 +103,24 @@ TEST(RunLogWriters, IllFormedTextIsWrittenWithReplacementCharacters) {
     EXPECT_EQ(os.content(log), "bad \xEF\xBF\xBD byte, cut \xEF\xBF\xBD\n");
 }
 
+// No value can end its line or forge the next one: every control character and every
+// character a reader may take for a line break is written as U+FFFD.
+TEST(RunLogWriters, EachEventStaysOneLine) {
+    const std::string r = "\xEF\xBF\xBD";
+    const std::pair<std::string, std::string> cases[] = {
+        {"--product-name x\ntarvo-untarvo completed", "--product-name x" + r + "tarvo-untarvo completed"},
+        {"a\r\nb", "a" + r + r + "b"},
+        {std::string("nul\0tab\tesc\x1B del\x7F", 17), "nul" + r + "tab" + r + "esc" + r + " del" + r},
+        {"nel\xC2\x85 ls\xE2\x80\xA8 ps\xE2\x80\xA9", "nel" + r + " ls" + r + " ps" + r},
+        {"kept: \xC2\xA0 \xE2\x80\xA7 \xC5\xBD", "kept: \xC2\xA0 \xE2\x80\xA7 \xC5\xBD"},
+    };
+    for (const auto& [text, written] : cases) {
+        FakePlatform os;
+        append_log_line(os, u"C:\\logs\\run.log", text);
+        EXPECT_EQ(os.content(u"C:\\logs\\run.log"), written + "\n");
+    }
+}
+
 TEST(RunLogWriters, OnlyTheCreatingWriterMakesFolders) {
     FakePlatform os;
     append_log_line_no_mkdir(os, u"C:\\Tarvo\\logs\\a.log", "lost");

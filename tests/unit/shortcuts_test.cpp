@@ -144,7 +144,7 @@ TEST(SingleShortcut, QuietFlagSelectsTheRemovalFlavour) {
         w.os.add_shortcut(shortcut, exe);
         // Deleted by someone else just as the removal starts.
         w.os.fault = [](std::string_view op, PStringView) -> std::optional<std::uint32_t> {
-            return op == "delete_file" ? std::optional(win32_error::file_not_found) : std::nullopt;
+            return op == "open_no_follow" ? std::optional(win32_error::file_not_found) : std::nullopt;
         };
         ASSERT_TRUE(remove_shortcut_candidate(w.os, shortcut, exe, w.log, flavour));
         EXPECT_EQ(w.lines(), flavour == Flavour::logged ? Lines{"skip missing file: " + to_utf8(shortcut)} : Lines{});

@@ -64,14 +64,14 @@ TEST(Win32Removal, ReadOnlyFileGoesTheSecondWay) {
     }
 }
 
-TEST(Win32Removal, SecondWayLeavesFoldersAlone) {
-    // DeleteFileW refuses a folder with the same 5 as a read-only file; the handle would not,
-    // and an empty folder must not vanish through a file removal.
+TEST(Win32Removal, FileRemovalLeavesFoldersAlone) {
+    // DeleteFileW refuses a folder with 5; the handle would not, and an empty folder must
+    // not vanish through a file removal.
     ScratchFolder scratch;
     const PString folder = scratch.dir(u"empty");
-    const auto once = remove_file_once(os(), folder);
+    const auto once = remove_file_once(os(), *approve(os(), folder));
     ASSERT_FALSE(once.has_value());
-    EXPECT_EQ(once.error().code, 5u);
+    EXPECT_EQ(once.error().os.value().code, 5u);
     EXPECT_TRUE(exists(folder));
 }
 
@@ -108,9 +108,9 @@ TEST(Win32Removal, TreeWithReadOnlyFilesNestingAndLongPaths) {
 TEST(Win32Removal, TreeOnceRefusesAFile) {
     ScratchFolder scratch;
     const PString file = scratch.file(u"app.exe", "MZ", FILE_ATTRIBUTE_READONLY);
-    const auto once = remove_tree_once(os(), file);
+    const auto once = remove_tree_once(os(), *approve(os(), file));
     ASSERT_FALSE(once.has_value());
-    EXPECT_EQ(once.error().code, 267u);
+    EXPECT_EQ(once.error().os.value().code, 267u);
     EXPECT_TRUE(exists(file));
 }
 

@@ -1,5 +1,7 @@
 // "Another process" for the Win32 layer's tests:
-//   test_child hold PATH READY_EVENT STOP_EVENT   holds PATH open without delete sharing
+//   test_child hold PATH READY_EVENT STOP_EVENT [delete]
+//                                                 holds PATH open, with delete sharing only
+//                                                 when asked
 //   test_child parent OUT                         writes its parent's id and image path
 //   test_child args OUT ARG...                    writes the arguments it received
 //   test_child module OUT                         writes its own executable path
@@ -22,12 +24,12 @@ int write_lines(tu::Platform& os, const PString& out, const std::vector<std::str
     return 0;
 }
 
-int hold(const PString& path, const PString& ready_name, const PString& stop_name) {
-    // Read and write sharing, but no delete sharing: DeleteFileW and opens for DELETE fail
-    // with a sharing violation while this handle is open.
-    HANDLE file = ::CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
-                                nullptr);
+int hold(const PString& path, const PString& ready_name, const PString& stop_name, bool share_delete) {
+    // Read and write sharing; without delete sharing, opens for DELETE fail with a sharing
+    // violation while this handle is open.
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | (share_delete ? FILE_SHARE_DELETE : 0);
+    HANDLE file = ::CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()), GENERIC_READ, share, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 3;
     HANDLE ready = ::OpenEventW(EVENT_MODIFY_STATE, FALSE, reinterpret_cast<const wchar_t*>(ready_name.c_str()));
     HANDLE stop = ::OpenEventW(SYNCHRONIZE, FALSE, reinterpret_cast<const wchar_t*>(stop_name.c_str()));
@@ -47,7 +49,8 @@ int main() {
     const std::vector<PString> args = os.command_line();
     if (args.size() < 3) return 2;
     const PString& mode = args[1];
-    if (mode == u"hold" && args.size() == 5) return hold(args[2], args[3], args[4]);
+    if (mode == u"hold" && (args.size() == 5 || args.size() == 6))
+        return hold(args[2], args[3], args[4], args.size() == 6 && args[5] == u"delete");
     if (mode == u"parent") {
         auto parent = os.parent_process_id();
         if (!parent) {

@@ -99,12 +99,14 @@ DWORD Child::wait() {
     return status;
 }
 
-Holder::Holder(PStringView path) {
+Holder::Holder(PStringView path, bool share_delete) {
     const std::wstring ready_name = unique_name(L"ready");
     const std::wstring stop_name = unique_name(L"stop");
     ready_ = ::CreateEventW(nullptr, TRUE, FALSE, ready_name.c_str());
     stop_ = ::CreateEventW(nullptr, TRUE, FALSE, stop_name.c_str());
-    child_ = std::make_unique<Child>(std::vector<PString>{u"hold", PString(path), p(ready_name), p(stop_name)});
+    std::vector<PString> arguments{u"hold", PString(path), p(ready_name), p(stop_name)};
+    if (share_delete) arguments.push_back(u"delete");
+    child_ = std::make_unique<Child>(arguments);
     // Ready, or the child ended without getting hold of the file.
     HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, child_->pid());
     HANDLE waits[] = {ready_, process};

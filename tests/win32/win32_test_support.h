@@ -60,10 +60,10 @@ private:
     PROCESS_INFORMATION info_{};
 };
 
-// Another process holding `path` open without delete sharing until released.
+// Another process holding `path` open until released, with or without delete sharing.
 class Holder {
 public:
-    explicit Holder(PStringView path);
+    explicit Holder(PStringView path, bool share_delete = false);
     ~Holder();
     Holder(const Holder&) = delete;
     Holder& operator=(const Holder&) = delete;

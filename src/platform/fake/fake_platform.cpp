@@ -44,6 +44,7 @@ struct FakePlatform::Node {
     std::map<std::u16string, std::shared_ptr<Node>> children;  // by fold_key
     Node* parent = nullptr;
     int held = 0;            // open in another program without delete sharing
+    int shared_holds = 0;    // open in another program with delete sharing (counted in open_count)
     int open_count = 0;
     bool delete_pending = false;
 
@@ -240,11 +241,38 @@ struct FakePlatform::Impl {
         return it == handles.end() ? nullptr : &it->second;
     }
 
+    // Windows lists an entry whose deletion is pending until its last handle goes.
     std::vector<DirEntry> entries_of(const Node& dir) const {
         std::vector<DirEntry> out;
-        for (const auto& [key, child] : dir.children)
-            if (!child->delete_pending) out.push_back(DirEntry{child->name, child->info()});
+        for (const auto& [key, child] : dir.children) out.push_back(DirEntry{child->name, listed_info(child)});
         return out;
+    }
+
+    FileInfo listed_info(const std::shared_ptr<Node>& node) const {
+        if (!self.follows_final_links || node->kind != Node::Kind::symlink) return node->info();
+        // Wine: a folder link is a folder with a reparse point (no tag); a file link is the
+        // file it leads to, a dangling one a plain file.
+        if (node->link_to_dir) return FileInfo{.directory = true, .reparse_point = true};
+        const auto target = resolve_link(node, 0);
+        return target ? (*target)->info() : FileInfo{};
+    }
+
+    // What an operation that asks not to follow the last component gets: the entry itself,
+    // or under Wine what a link leads to.
+    std::expected<std::shared_ptr<Node>, std::uint32_t> entry_for_open(std::shared_ptr<Node> node) const {
+        if (!self.follows_final_links || !node->is_link()) return node;
+        auto target = resolve_link(node, 0);
+        if (!target) return std::unexpected(win32_error::file_not_found);
+        return *target;
+    }
+
+    // Another program, or the helper, lets go of a node; a pending deletion happens with
+    // the last handle. Under Wine a folder that still holds entries stays, without a word.
+    static void let_go(Node& node) {
+        if (--node.open_count > 0 || !node.delete_pending) return;
+        node.delete_pending = false;
+        if (node.kind == Node::Kind::dir && !node.children.empty()) return;
+        detach(node);
     }
 };
 
@@ -336,12 +364,26 @@ std::vector<std::string> FakePlatform::lines(PStringView path) const {
     return out;
 }
 
-void FakePlatform::hold_open(PStringView path) {
-    if (auto node = impl_->lookup(path, false)) ++(*node)->held;
+void FakePlatform::hold_open(PStringView path, bool share_delete) {
+    auto node = impl_->lookup(path, false);
+    if (!node) return;
+    if (!share_delete) {
+        ++(*node)->held;
+        return;
+    }
+    ++(*node)->shared_holds;
+    ++(*node)->open_count;
 }
 
 void FakePlatform::release(PStringView path) {
-    if (auto node = impl_->lookup(path, false); node && (*node)->held > 0) --(*node)->held;
+    auto node = impl_->lookup(path, false);
+    if (!node) return;
+    if ((*node)->held > 0) {
+        --(*node)->held;
+    } else if ((*node)->shared_holds > 0) {
+        --(*node)->shared_holds;
+        Impl::let_go(**node);
+    }
 }
 
 int FakePlatform::open_handles() const { return static_cast<int>(impl_->handles.size()); }
@@ -467,7 +509,7 @@ std::expected<std::string, OsError> FakePlatform::read_file(PStringView path) {
 
 std::expected<FileInfo, OsError> FakePlatform::file_info(PStringView path, bool follow_links) {
     if (auto code = impl_->fault("file_info", path)) return std::unexpected(OsError{*code, "CreateFileW"});
-    auto node = impl_->lookup(path, follow_links);
+    auto node = impl_->lookup(path, follow_links || follows_final_links);
     if (!node) return std::unexpected(OsError{node.error(), "CreateFileW"});
     return (*node)->info();
 }
@@ -494,8 +536,15 @@ std::expected<std::vector<std::expected<DirEntry, OsError>>, OsError> FakePlatfo
     return out;
 }
 
+std::expected<bool, OsError> FakePlatform::entry_exists(PStringView path) {
+    if (auto code = impl_->fault("entry_exists", path)) return std::unexpected(OsError{*code, "FindFirstFileExW"});
+    auto node = impl_->lookup(path, false);
+    if (node) return true;
+    if (node.error() == win32_error::file_not_found || node.error() == win32_error::path_not_found) return false;
+    return std::unexpected(OsError{node.error(), "FindFirstFileExW"});
+}
+
 std::expected<void, OsError> FakePlatform::delete_file(PStringView path) {
-    if (auto code = impl_->fault("delete_file", path)) return std::unexpected(OsError{*code, "DeleteFileW"});
     auto node = impl_->lookup(path, false);
     if (!node) return std::unexpected(OsError{node.error(), "DeleteFileW"});
     Node& n = **node;
@@ -506,7 +555,6 @@ std::expected<void, OsError> FakePlatform::delete_file(PStringView path) {
 }
 
 std::expected<void, OsError> FakePlatform::remove_directory(PStringView path) {
-    if (auto code = impl_->fault("remove_directory", path)) return std::unexpected(OsError{*code, "RemoveDirectoryW"});
     auto node = impl_->lookup(path, false);
     if (!node) return std::unexpected(OsError{node.error(), "RemoveDirectoryW"});
     Node& n = **node;
@@ -538,6 +586,8 @@ std::expected<HandleId, OsError> FakePlatform::open_no_follow(HandleId parent, P
         node = impl_->lookup(name, false);
         if (!node) return std::unexpected(OsError{node.error(), "CreateFileW"});
     }
+    node = impl_->entry_for_open(*node);
+    if (!node) return std::unexpected(OsError{node.error(), "CreateFileW"});
     if ((*node)->held > 0) return std::unexpected(OsError{win32_error::sharing_violation, "CreateFileW"});
     if ((*node)->delete_pending) return std::unexpected(OsError{win32_error::access_denied, "CreateFileW"});
     return impl_->open_handle(*node, full);
@@ -548,6 +598,14 @@ std::expected<FileInfo, OsError> FakePlatform::handle_info(HandleId handle) {
     if (!open) return std::unexpected(OsError{win32_error::invalid_parameter, "GetFileInformationByHandleEx"});
     if (auto code = impl_->fault("handle_info", open->path)) return std::unexpected(OsError{*code, "GetFileInformationByHandleEx"});
     return open->node->info();
+}
+
+std::expected<PString, OsError> FakePlatform::handle_path(HandleId handle) {
+    Impl::OpenHandle* open = impl_->find_handle(handle);
+    if (!open) return std::unexpected(OsError{win32_error::invalid_parameter, "GetFinalPathNameByHandleW"});
+    if (auto code = impl_->fault("handle_path", open->path)) return std::unexpected(OsError{*code, "GetFinalPathNameByHandleW"});
+    const Node* node = open->node.get();
+    return u"\\\\?\\" + Impl::full_path(node, impl_->drive_of(node));
 }
 
 std::expected<std::vector<DirEntry>, OsError> FakePlatform::list_handle(HandleId handle) {
@@ -567,10 +625,14 @@ std::expected<void, OsError> FakePlatform::set_disposition(HandleId handle, Disp
         return std::unexpected(OsError{win32_error::invalid_parameter, "SetFileInformationByHandle"});
     if (how == Disposition::classic && node.readonly)
         return std::unexpected(OsError{win32_error::access_denied, "SetFileInformationByHandle"});
-    if (node.kind == Node::Kind::dir && !node.children.empty())
+    // Wine takes a folder's disposition without looking into it; the folder goes at the
+    // last close only if it is empty by then.
+    if (node.kind == Node::Kind::dir && !node.children.empty() && !follows_final_links)
         return std::unexpected(OsError{win32_error::dir_not_empty, "SetFileInformationByHandle"});
     if (!node.parent) return std::unexpected(OsError{win32_error::access_denied, "SetFileInformationByHandle"});
-    node.delete_pending = true;
+    // POSIX semantics: the name goes at once, whoever still holds the object.
+    if (how == Disposition::extended) Impl::detach(node);
+    else node.delete_pending = true;
     return {};
 }
 
@@ -582,13 +644,30 @@ std::expected<void, OsError> FakePlatform::clear_readonly(HandleId handle) {
     return {};
 }
 
+std::expected<void, OsError> FakePlatform::move_into(HandleId handle, HandleId new_parent, PStringView name) {
+    Impl::OpenHandle* open = impl_->find_handle(handle);
+    Impl::OpenHandle* dir = impl_->find_handle(new_parent);
+    if (!open || !dir) return std::unexpected(OsError{win32_error::invalid_parameter, "NtSetInformationFile"});
+    if (auto code = impl_->fault("move_into", open->path)) return std::unexpected(OsError{*code, "NtSetInformationFile"});
+    if (dir->node->kind != Node::Kind::dir) return std::unexpected(OsError{win32_error::directory_expected, "NtSetInformationFile"});
+    if (dir->node->children.contains(fold_key(name)))
+        return std::unexpected(OsError{win32_error::already_exists, "NtSetInformationFile"});
+    std::shared_ptr<Node> node = open->node;
+    Impl::detach(*node);
+    node->name = PString(name);
+    node->parent = dir->node.get();
+    dir->node->children[fold_key(name)] = node;
+    open->path = winpath::join(dir->path, name);
+    return {};
+}
+
 void FakePlatform::close(HandleId handle) {
     auto it = impl_->handles.find(handle.value);
     if (it == impl_->handles.end()) return;
     std::shared_ptr<Node> node = it->second.node;
     impl_->handles.erase(it);
     // A delete disposition takes effect when the last handle goes.
-    if (--node->open_count == 0 && node->delete_pending) Impl::detach(*node);
+    Impl::let_go(*node);
 }
 
 // --- shell links -------------------------------------------------------------------------

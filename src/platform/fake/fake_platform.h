@@ -57,14 +57,21 @@ public:
     std::map<std::string, std::string> snapshot(std::initializer_list<PStringView> roots) const;
 
     // --- other programs -----------------------------------------------------------------
-    // A file or folder held open without delete sharing: deleting it, or opening it for
-    // delete, fails with 32 until it is released.
-    void hold_open(PStringView path);
+    // A file or folder held open by another program. Without delete sharing, deleting it,
+    // or opening it for delete, fails with 32 until it is released. With delete sharing, a
+    // delete disposition is accepted but the entry stays in its folder until the holder lets
+    // go (the extended disposition's POSIX semantics unlink the name at once).
+    void hold_open(PStringView path, bool share_delete = false);
     void release(PStringView path);
+
+    // Deleting by name, for building a test's world (the logic deletes through handles):
+    // DeleteFileW's and RemoveDirectoryW's outcomes. Consults no fault hook.
+    std::expected<void, OsError> delete_file(PStringView path);
+    std::expected<void, OsError> remove_directory(PStringView path);
 
     // --- scripted faults ------------------------------------------------------------
     // Consulted at the start of every operation with its name (the Platform method name,
-    // e.g. "delete_file", "open_no_follow", "set_disposition", "list_dir", "file_info") and
+    // e.g. "open_no_follow", "set_disposition", "handle_path", "list_dir", "file_info") and
     // its path argument (for handle operations, the handle's path; for open_no_follow the
     // full path of the entry); an error code fails
     // the operation with that code before it does anything. The op "list_entry" is asked
@@ -92,6 +99,12 @@ public:
     std::optional<int> exit_status;
     // Wine refuses the extended delete disposition with 87; Windows on NTFS accepts it.
     bool extended_disposition_supported = true;
+    // Wine with links made on the Linux side: an open that asks not to follow a link follows
+    // it all the same (deleting "the link" deletes what it leads to); listings show a folder
+    // link as a folder with a reparse point and a file link as the file it leads to; and a
+    // folder accepts its delete disposition whatever it holds, yet stays while it holds
+    // anything (an entry whose holder has not let go).
+    bool follows_final_links = false;
     std::map<std::uint32_t, std::string> messages;  // system messages by code
     int open_handles() const;                      // handles not yet closed
 
@@ -115,13 +128,14 @@ public:
     std::expected<FileInfo, OsError> file_info(PStringView path, bool follow_links) override;
     std::expected<PString, OsError> final_path(PStringView path) override;
     std::expected<std::vector<std::expected<DirEntry, OsError>>, OsError> list_dir(PStringView path) override;
-    std::expected<void, OsError> delete_file(PStringView path) override;
-    std::expected<void, OsError> remove_directory(PStringView path) override;
+    std::expected<bool, OsError> entry_exists(PStringView path) override;
     std::expected<HandleId, OsError> open_no_follow(HandleId parent, PStringView name, OpenFor purpose) override;
     std::expected<FileInfo, OsError> handle_info(HandleId handle) override;
+    std::expected<PString, OsError> handle_path(HandleId handle) override;
     std::expected<std::vector<DirEntry>, OsError> list_handle(HandleId handle) override;
     std::expected<void, OsError> set_disposition(HandleId handle, Disposition how) override;
     std::expected<void, OsError> clear_readonly(HandleId handle) override;
+    std::expected<void, OsError> move_into(HandleId handle, HandleId new_parent, PStringView name) override;
     void close(HandleId handle) override;
     std::expected<PString, ShortcutError> read_shortcut_target(PStringView path) override;
     std::string system_message(std::uint32_t code) override;

@@ -1,5 +1,5 @@
 // Files and folders by name: creating, appending, reading, attributes, final names,
-// one-level listings and plain deletion.
+// one-level listings and whether an entry is still there.
 #include "platform/winpath.h"
 #include "platform/win32/win32_platform_impl.h"
 
@@ -106,11 +106,15 @@ std::expected<PString, OsError> Win32Platform::final_path(PStringView path) {
     FileHandle file(::CreateFileW(wide(terminated(path).c_str()), 0, share_all, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!file) return std::unexpected(last_error("CreateFileW"));
+    return handle_path(as_id(file.get()));
+}
+
+std::expected<PString, OsError> Win32Platform::handle_path(HandleId handle) {
     PString buffer(final_path_initial_units, u'\0');
     for (;;) {
         const DWORD size = static_cast<DWORD>(buffer.size());
-        const DWORD length = ::GetFinalPathNameByHandleW(file.get(), wide(buffer.data()), size, 0);
-        if (length == 0) return std::unexpected(last_error("GetFinalPathNameByHandleW"));
+        const DWORD length = ::GetFinalPathNameByHandleW(as_handle(handle), wide(buffer.data()), size, 0);
+        if (length == 0) break;
         if (length < size) {
             buffer.resize(length);
             return buffer;
@@ -118,6 +122,59 @@ std::expected<PString, OsError> Win32Platform::final_path(PStringView path) {
         // Too small: the answer is the size needed, NUL included.
         buffer.resize(length);
     }
+    const OsError failed = last_error("GetFinalPathNameByHandleW");
+    // Wine builds the name in a buffer of its own of about 300 units and fails beyond it,
+    // whatever buffer it is given. The object manager's name of the handle has no such limit;
+    // where it is a DOS device path (\??\C:\...) it names the same place as the final name.
+    // A name in any other form (\Device\HarddiskVolume1\... on Windows) is not one a path
+    // can be compared with, and the original failure stands.
+    auto object_name = query_object_name(handle);
+    if (!object_name || !object_name->starts_with(u"\\??\\")) return std::unexpected(failed);
+    object_name->replace(0, 4, u"\\\\?\\");
+    return *object_name;
+}
+
+std::expected<PString, OsError> Win32Platform::query_object_name(HandleId handle) {
+    if (!exports_.nt_query_object || !exports_.status_to_dos_error)
+        return std::unexpected(OsError{ERROR_PROC_NOT_FOUND, "NtQueryObject"});
+    constexpr int object_name_information = 1;
+    // OBJECT_NAME_INFORMATION: a UNICODE_STRING that points into the same buffer.
+    std::vector<std::uint64_t> buffer((sizeof(UNICODE_STRING) + final_path_initial_units * sizeof(char16_t)) / 8 + 1);
+    for (;;) {
+        const auto bytes = static_cast<ULONG>(buffer.size() * sizeof(std::uint64_t));
+        ULONG needed = 0;
+        const NTSTATUS status = exports_.nt_query_object(as_handle(handle), object_name_information, buffer.data(),
+                                                         bytes, &needed);
+        if (status >= 0) {
+            const auto* name = reinterpret_cast<const UNICODE_STRING*>(buffer.data());
+            return PString(units(name->Buffer), name->Length / sizeof(char16_t));
+        }
+        // STATUS_INFO_LENGTH_MISMATCH, STATUS_BUFFER_OVERFLOW, STATUS_BUFFER_TOO_SMALL: again,
+        // as large as asked (a UNICODE_STRING counts at most 64 KiB of name).
+        const bool too_small = status == static_cast<NTSTATUS>(0xC0000004) || status == static_cast<NTSTATUS>(0x80000005) ||
+                               status == static_cast<NTSTATUS>(0xC0000023);
+        if (!too_small || needed <= bytes || needed > 0x20000) {
+            return std::unexpected(OsError{exports_.status_to_dos_error(status), "NtQueryObject"});
+        }
+        buffer.resize(needed / sizeof(std::uint64_t) + 1);
+    }
+}
+
+std::expected<bool, OsError> Win32Platform::entry_exists(PStringView path) {
+    // A name with a wildcard would match other entries: it proves nothing either way. (Only
+    // the last component is a pattern; a verbatim prefix \\?\ has its '?' by right.)
+    const auto name = winpath::file_name(path);
+    if (!name || name->find_first_of(u"*?") != PString::npos)
+        return std::unexpected(OsError{ERROR_INVALID_NAME, "FindFirstFileExW"});
+    // The folder's own listing: it shows an entry whose deletion is still pending, which an
+    // open by name refuses with "access denied" and a presence test would take for absent.
+    WIN32_FIND_DATAW data{};
+    FindHandle find(
+        ::FindFirstFileExW(wide(terminated(path).c_str()), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0));
+    if (find) return true;
+    const OsError error = last_error("FindFirstFileExW");
+    if (error.code == ERROR_FILE_NOT_FOUND || error.code == ERROR_PATH_NOT_FOUND) return false;
+    return std::unexpected(error);
 }
 
 std::expected<std::vector<std::expected<DirEntry, OsError>>, OsError> Win32Platform::list_dir(PStringView path) {
@@ -149,14 +206,5 @@ std::expected<std::vector<std::expected<DirEntry, OsError>>, OsError> Win32Platf
     }
 }
 
-std::expected<void, OsError> Win32Platform::delete_file(PStringView path) {
-    if (!::DeleteFileW(wide(terminated(path).c_str()))) return std::unexpected(last_error("DeleteFileW"));
-    return {};
-}
-
-std::expected<void, OsError> Win32Platform::remove_directory(PStringView path) {
-    if (!::RemoveDirectoryW(wide(terminated(path).c_str()))) return std::unexpected(last_error("RemoveDirectoryW"));
-    return {};
-}
 
 }  // namespace tu::win32
