@@ -22,9 +22,14 @@ function(tu_shipped_build target)
   set(flags -Os -flto -flto-partition=one -fno-exceptions -fno-rtti -fno-threadsafe-statics)
   target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/src/app/mingw_runtime.cpp)
   target_compile_options(${target} PRIVATE
-    $<$<COMPILE_LANGUAGE:CXX>:${flags} -ffunction-sections -fdata-sections>)
-  # Unicode entry point (wmain), no console, stripped.
-  target_link_options(${target} PRIVATE ${flags} -municode -mwindows -s -Wl,--gc-sections)
+    $<$<COMPILE_LANGUAGE:CXX>:${flags} -ffunction-sections -fdata-sections>
+    # The same bytes from any folder: no path of the sources or the build in the code.
+    $<$<COMPILE_LANGUAGE:CXX>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}/=
+                              -ffile-prefix-map=${PROJECT_BINARY_DIR}/=>)
+  # Unicode entry point (wmain), no console, stripped; and no time stamp in the PE header
+  # (nor the checksum that changes with it), so that the same sources give the same bytes.
+  target_link_options(${target} PRIVATE ${flags} -municode -mwindows -s -Wl,--gc-sections
+    -Wl,--no-insert-timestamp)
 endfunction()
 
 file(GLOB TU_RESOURCES CONFIGURE_DEPENDS src/app/*.rc)
