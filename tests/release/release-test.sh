@@ -2,22 +2,25 @@
 # The release command, tools/release.sh: an unsigned release here and one from a copy of the
 # sources in another folder are the same bytes, each exe within its 128 KiB; a release signed
 # with a throwaway certificate made here verifies, differs from the unsigned one only by its
-# signature and runs under Wine; a missing PKCS#12 file, a wrong password, a file that is no
-# PKCS#12 and a signing step that fails each stop the release with a message and leave no exe.
+# signature and runs under Wine, alone and inside an uninstaller signed with the same
+# certificate; a missing PKCS#12 file, a wrong password, a file that is no PKCS#12 and a
+# signing step that fails each stop the release with a message and leave no exe.
 #
 # Usage (from anywhere): tests/release/release-test.sh [PREFIX]
 #   PREFIX: the Wine prefix to run the signed exes in (default: the windows build's own)
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
-. "$root/tests/support/checks.sh"
 prefix=${1:-$root/build/windows/wineprefix}
 work=$root/build/release-test
 rm -rf "$work"
-mkdir -p "$work"
+mkdir -p "$work" "$prefix"
+# The NSIS test pieces (and with them the counted checks), for the signed uninstaller.
+PREFIX=$(cd "$prefix" && pwd) WORK=$work/nsis
+. "$root/tests/nsis/lib.sh"
 ceiling=131072
 exes=(tarvo-untarvo-x64.exe tarvo-untarvo-x86.exe)
 
-plan 34
+plan 39
 
 release() {  # DIST LOG [VAR=value...]: runs this checkout's release command
   local dist=$1 log=$2
@@ -87,6 +90,23 @@ for exe in "${exes[@]}"; do
   check "signed $exe without arguments wrote a log" test "$(find "$temp_logs" "$prefix/drive_c/Tarvo/logs" 2>/dev/null | sort)" = "$before"
 done
 rm -rf "$prefix/drive_c/release-test"
+
+# An uninstaller signed as TarvoUntarvo.nsh tells (!uninstfinalize), with the signed helper
+# inside it, removes the municipal data-entry application.
+mkdir -p "$WORK/payload"
+printf 'lc-kapta\n' >"$WORK/payload/lc-kapta.exe"
+build_installer signed-setup.exe "$root/nsis/examples/lckapta.nsi" -DTARVO_TARGET=amd64-unicode \
+  "-DTARVO_UNTARVO_EXE=$work/signed/tarvo-untarvo-x64.exe" "-DAPP_FILES=$WORK/payload" \
+  "-DSIGN_PKCS12=$keys/sign.p12" "-DSIGN_PASSWORD_FILE=$keys/password"
+clean_installations
+wine_run "$WORK/signed-setup.exe" /S
+check "the installer with the signed uninstaller ended with $?" test $? -eq 0
+osslsigncode verify -CAfile "$keys/cert.pem" -in "$install_dir/Zudeded2026.exe" >"$work/verify-uninstaller.log" 2>&1
+check "the installed uninstaller's signature does not verify (see $work/verify-uninstaller.log)" test $? -eq 0
+uninstall_in_place
+check "the signed uninstaller and helper ended with $ran_status, not 0" test "$ran_status" -eq 0
+expect_absent "$install_dir/LCkapta"
+clean_installations
 "$root/tools/wine-prefix.sh" stop "$prefix"
 
 printf '\n== signing that cannot be done stops the release and leaves no exe\n'
