@@ -15,7 +15,7 @@ endif()
 # optimisation; GCC 12 crashes on this code when it splits it into partitions), unused code of
 # the static runtime dropped, and without exceptions, run-time type information or thread-safe
 # statics, which the helper never uses (nothing throws, catches, casts or starts a thread).
-# src/app/mingw_runtime.cpp ends the runtime's own error paths at once. About 116 KB instead of
+# src/app/mingw_runtime.cpp ends the runtime's own error paths at once. About 117 KB instead of
 # 321 KB; the time of a run goes to the file system, not to this code. The test programs link
 # tu_core and tu_win32 as they are, with exceptions.
 function(tu_shipped_build target)
