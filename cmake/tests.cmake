@@ -56,3 +56,8 @@ endif()
 if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/nsis/CMakeLists.txt)
   add_subdirectory(tests/nsis)
 endif()
+
+# The shipped exe's runtime error paths, as MinGW builds it.
+if(MINGW AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/release/CMakeLists.txt)
+  add_subdirectory(tests/release)
+endif()

@@ -52,6 +52,24 @@
 ; into the next argument. Folders are passed without trailing backslashes (a drive root keeps
 ; its own).
 ;
+; Signing. Where AppLocker or App Control for Business (WDAC) admits programs by their
+; publisher, both programs that run from $TEMP need a signature the policy accepts: the
+; helper staged here, and the uninstaller itself, which NSIS runs as its copy
+; $TEMP\~nsuN.tmp\Un.exe. Sign the uninstaller with the certificate that signs the helper
+; (tools/release.sh signs the helper). makensis 3.08 and later runs the command given with
+; !uninstfinalize on the finished uninstaller, %1 being its path, before it packs it into the
+; installer; "= 0" makes the build fail when signing fails. In the installer script:
+;
+;   ; on Linux, with osslsigncode (it cannot sign in place):
+;   !uninstfinalize 'osslsigncode sign -pkcs12 "sign.p12" -readpass "password.txt" -h sha256 \
+;       -in "%1" -out "%1.signed" && mv -f "%1.signed" "%1"' = 0
+;   ; on Windows, with signtool from the Windows SDK (certificate in the user's store):
+;   !uninstfinalize 'signtool sign /fd sha256 /n "Subject name of the certificate" "%1"' = 0
+;
+; A time-stamp server keeps the signature valid after the certificate expires: add
+; -ts <url> to osslsigncode, /tr <url> /td sha256 to signtool. !finalize, with the same
+; command, signs the installer itself.
+;
 ; This file is UTF-8 with a byte-order mark, as makensis expects of non-ASCII scripts.
 
 !ifndef TARVO_UNTARVO_NSH

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Reads back from a built tarvo-untarvo.exe what makes it a well-behaved Windows tool: the
 # machine, the GUI subsystem, no symbols or debugging information, the embedded application
-# manifest (asInvoker, long-path aware, Windows 7 to 11) and the version information. The
+# manifest (asInvoker, long-path aware, Windows 7 to 11), the version information and a size
+# of at most 128 KiB. The
 # import table is checked by tools/check-exe.sh. Needs binutils-mingw-w64 (objdump, windres).
 #
 # Usage: tools/check-exe-resources.sh EXE [VERSION] [x86_64|i686]
@@ -82,7 +83,11 @@ if [ -n "$version" ]; then
 fi
 grep -qx ' FILETYPE 0x1' <<<"$resources" || fail "FILETYPE is not VFT_APP"
 
+# At most 128 KiB: the helper ships inside every uninstaller of every application.
 size=$(stat -c %s "$exe")
+ceiling=131072
+[ "$size" -le "$ceiling" ] || fail "$size bytes, more than $ceiling"
+
 printf '%s: %s bytes, %s, version %s\n' "$(basename "$exe")" "$size" \
   "$(sed -n 's/.*file format //p' <<<"$headers" | head -1)" \
   "$(version_value FileVersion)"

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Installs, on Debian 12, everything the build, the tests and the demo need. Wine's 32-bit
+# Installs, on Debian 12, everything the build, the tests, the demo and the release need. Wine's 32-bit
 # half comes first: a Wine prefix made before it is installed stops loading kernel32.dll.
 set -euo pipefail
 packages=(cmake make g++ googletest clang-16 libclang-rt-16-dev libc++-16-dev libc++abi-16-dev
           g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools binutils-mingw-w64-x86-64
-          wine wine64 wine32:i386 nsis)
+          wine wine64 wine32:i386 nsis osslsigncode openssl)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -3,7 +3,8 @@
 # platform; the fuzz targets, bounded; the same sources as a 32-bit exe in one whole removal
 # under 32-bit Wine; then the 64-bit Windows build, whose tests run under Wine: the portable
 # tests again, the Win32 layer on real files and processes, the caller check with real
-# processes, end-to-end runs of the real exe, and the real NSIS caller.
+# processes, end-to-end runs of the real exe, and the real NSIS caller; last the release
+# command, from here and from a copy of the sources elsewhere, unsigned and signed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
@@ -22,3 +23,7 @@ tools/judge.sh checks tests/nsis/smoke-x86.sh
 cmake --preset windows
 cmake --build --preset windows
 ctest --preset windows
+
+# The release: the same bytes from another folder, signing with a throwaway certificate,
+# and the signing inputs it must refuse.
+tools/judge.sh checks tests/release/release-test.sh

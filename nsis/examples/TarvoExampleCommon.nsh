@@ -7,6 +7,13 @@
 !include LogicLib.nsh
 !include FileFunc.nsh
 
+; With -DSIGN_PKCS12=<file> -DSIGN_PASSWORD_FILE=<file> makensis signs the uninstaller, on a
+; Linux build machine with osslsigncode, before it packs it into the installer (see
+; TarvoUntarvo.nsh: sign the uninstaller with the certificate that signs the helper).
+!ifdef SIGN_PKCS12
+  !uninstfinalize 'osslsigncode sign -pkcs12 "${SIGN_PKCS12}" -readpass "${SIGN_PASSWORD_FILE}" -h sha256 -in "%1" -out "%1.signed" && mv -f "%1.signed" "%1"' = 0
+!endif
+
 Var _TE_file
 Var _TE_params
 Var _TE_value

@@ -1,0 +1,141 @@
+#!/usr/bin/env bash
+# The release command, tools/release.sh: an unsigned release here and one from a copy of the
+# sources in another folder are the same bytes, each exe within its 128 KiB; a release signed
+# with a throwaway certificate made here verifies, differs from the unsigned one only by its
+# signature and runs under Wine, alone and inside an uninstaller signed with the same
+# certificate; a missing PKCS#12 file, a wrong password, a file that is no PKCS#12 and a
+# signing step that fails each stop the release with a message and leave no exe.
+#
+# Usage (from anywhere): tests/release/release-test.sh [PREFIX]
+#   PREFIX: the Wine prefix to run the signed exes in (default: the windows build's own)
+set -u
+root=$(cd "$(dirname "$0")/../.." && pwd)
+prefix=${1:-$root/build/windows/wineprefix}
+work=$root/build/release-test
+rm -rf "$work"
+mkdir -p "$work" "$prefix"
+# The NSIS test pieces (and with them the counted checks), for the signed uninstaller.
+PREFIX=$(cd "$prefix" && pwd) WORK=$work/nsis
+. "$root/tests/nsis/lib.sh"
+ceiling=131072
+exes=(tarvo-untarvo-x64.exe tarvo-untarvo-x86.exe)
+
+plan 39
+
+release() {  # DIST LOG [VAR=value...]: runs this checkout's release command
+  local dist=$1 log=$2
+  shift 2
+  env "$@" "$root/tools/release.sh" "$dist" >"$log" 2>&1
+}
+said() {  # LOG, fixed text
+  grep -qF -- "$2" "$1" || { cat "$1"; return 1; }
+}
+
+printf '== an unsigned release\n'
+release "$work/dist" "$work/unsigned.log" SIGN_PKCS12= SIGN_PASSWORD_FILE=
+check "the unsigned release failed" test $? -eq 0
+check "the release does not say that it is unsigned" said "$work/unsigned.log" "UNSIGNED"
+for exe in "${exes[@]}"; do
+  size=$(stat -c %s "$work/dist/$exe" 2>/dev/null || echo none)
+  printf '%s: %s bytes\n' "$exe" "$size"
+  check "$exe: $size bytes, more than $ceiling" test "$size" != none -a "$size" -le "$ceiling"
+done
+check "SHA256SUMS does not list both exes with their sums" \
+  bash -c 'cd "$1" && [ "$(cut -d" " -f3 SHA256SUMS | sort | tr "\n" " ")" = "tarvo-untarvo-x64.exe tarvo-untarvo-x86.exe " ] && sha256sum --quiet -c SHA256SUMS' _ "$work/dist"
+
+printf '\n== the same release from a copy of the sources in another folder\n'
+copy=$work/elsewhere/a-fresh-clone
+mkdir -p "$copy"
+git -C "$root" ls-files -z --cached --others --exclude-standard | (cd "$root" && tar --null -T - -cf -) | tar -xf - -C "$copy"
+"$copy/tools/release.sh" "$copy/dist" >"$work/copy.log" 2>&1
+check "the release from the copy failed (see $work/copy.log)" test $? -eq 0
+for file in "${exes[@]}" SHA256SUMS; do
+  check "$file differs between the two folders" cmp "$work/dist/$file" "$copy/dist/$file"
+done
+
+printf '\n== a signed release\n'
+keys=$work/keys
+mkdir -p "$keys"
+openssl req -x509 -newkey rsa:2048 -nodes -keyout "$keys/key.pem" -out "$keys/cert.pem" -days 2 \
+  -subj "/CN=Tarvo release test" -addext "keyUsage=critical,digitalSignature" \
+  -addext "extendedKeyUsage=codeSigning" >/dev/null 2>&1
+printf 'a pass phrase\n' >"$keys/password"
+openssl pkcs12 -export -inkey "$keys/key.pem" -in "$keys/cert.pem" -out "$keys/sign.p12" \
+  -passout "file:$keys/password"
+check "no PKCS#12 file was made" test -s "$keys/sign.p12"
+signing=(SIGN_PKCS12="$keys/sign.p12" SIGN_PASSWORD_FILE="$keys/password")
+release "$work/signed" "$work/signed.log" "${signing[@]}"
+check "the signed release failed" test $? -eq 0
+check "the release does not say that it is signed" said "$work/signed.log" "signed with the certificate in $keys/sign.p12"
+for exe in "${exes[@]}"; do
+  osslsigncode verify -CAfile "$keys/cert.pem" -in "$work/signed/$exe" >"$work/verify-$exe.log" 2>&1
+  check "$exe: the signature does not verify (see $work/verify-$exe.log)" test $? -eq 0
+  osslsigncode remove-signature -in "$work/signed/$exe" -out "$work/unsigned-again-$exe" >/dev/null 2>&1
+  check "$exe: without its signature it is not the unsigned exe" cmp "$work/unsigned-again-$exe" "$work/dist/$exe"
+  size=$(stat -c %s "$work/signed/$exe")
+  check "$exe: $size bytes signed, more than $ceiling" test "$size" -le "$ceiling"
+done
+check "SHA256SUMS does not match the signed exes" bash -c 'cd "$1" && sha256sum --quiet -c SHA256SUMS' _ "$work/signed"
+
+# Without arguments the helper refuses at once with status 2 and writes nothing, signed or not.
+"$root/tools/wine-prefix.sh" init "$prefix"
+temp_logs="$prefix/drive_c/users/$(id -un)/Temp/tarvo2026-uninstall-logs"
+for exe in "${exes[@]}"; do
+  before=$(find "$temp_logs" "$prefix/drive_c/Tarvo/logs" 2>/dev/null | sort)
+  mkdir -p "$prefix/drive_c/release-test"
+  cp "$work/signed/$exe" "$prefix/drive_c/release-test/tarvo-untarvo.exe"
+  "$root/tools/wine-run.sh" "$prefix" 'C:\release-test\tarvo-untarvo.exe' </dev/null >/dev/null 2>&1
+  status=$?
+  check "signed $exe without arguments: status $status, not 2" test "$status" -eq 2
+  check "signed $exe without arguments wrote a log" test "$(find "$temp_logs" "$prefix/drive_c/Tarvo/logs" 2>/dev/null | sort)" = "$before"
+done
+rm -rf "$prefix/drive_c/release-test"
+
+# An uninstaller signed as TarvoUntarvo.nsh tells (!uninstfinalize), with the signed helper
+# inside it, removes the municipal data-entry application.
+mkdir -p "$WORK/payload"
+printf 'lc-kapta\n' >"$WORK/payload/lc-kapta.exe"
+build_installer signed-setup.exe "$root/nsis/examples/lckapta.nsi" -DTARVO_TARGET=amd64-unicode \
+  "-DTARVO_UNTARVO_EXE=$work/signed/tarvo-untarvo-x64.exe" "-DAPP_FILES=$WORK/payload" \
+  "-DSIGN_PKCS12=$keys/sign.p12" "-DSIGN_PASSWORD_FILE=$keys/password"
+clean_installations
+wine_run "$WORK/signed-setup.exe" /S
+check "the installer with the signed uninstaller ended with $?" test $? -eq 0
+osslsigncode verify -CAfile "$keys/cert.pem" -in "$install_dir/Zudeded2026.exe" >"$work/verify-uninstaller.log" 2>&1
+check "the installed uninstaller's signature does not verify (see $work/verify-uninstaller.log)" test $? -eq 0
+uninstall_in_place
+check "the signed uninstaller and helper ended with $ran_status, not 0" test "$ran_status" -eq 0
+expect_absent "$install_dir/LCkapta"
+clean_installations
+"$root/tools/wine-prefix.sh" stop "$prefix"
+
+printf '\n== signing that cannot be done stops the release and leaves no exe\n'
+printf 'not the pass phrase\n' >"$keys/wrong-password"
+# A signing tool that writes half a file and fails.
+mkdir -p "$work/broken-tool"
+cat >"$work/broken-tool/osslsigncode" <<'EOF'
+#!/bin/sh
+while [ $# -gt 1 ]; do [ "$1" = -out ] && head -c 4096 /dev/zero >"$2"; shift; done
+echo "osslsigncode: failed" >&2
+exit 1
+EOF
+chmod +x "$work/broken-tool/osslsigncode"
+refused() {  # name, expected message, VAR=value...
+  local name=$1 message=$2
+  shift 2
+  mkdir -p "$work/$name"
+  cp "$work/dist"/* "$work/$name/"  # an earlier release in the folder
+  release "$work/$name" "$work/$name.log" "$@"
+  check "$name: the release did not fail with '$message'" \
+    bash -c '[ $1 -ne 0 ] && grep -qF -- "$3" "$2" || { cat "$2"; exit 1; }' _ $? "$work/$name.log" "$message"
+  check "$name: an exe was left in the release folder" test -z "$(find "$work/$name" -name '*.exe' 2>/dev/null)"
+}
+refused missing-pkcs12 "cannot read the PKCS#12 file $keys/missing.p12" \
+  SIGN_PKCS12="$keys/missing.p12" SIGN_PASSWORD_FILE="$keys/password"
+refused wrong-password "wrong password" SIGN_PKCS12="$keys/sign.p12" SIGN_PASSWORD_FILE="$keys/wrong-password"
+refused not-pkcs12 "not a PKCS#12 file" SIGN_PKCS12="$keys/cert.pem" SIGN_PASSWORD_FILE="$keys/password"
+refused no-password-file "SIGN_PASSWORD_FILE is not" SIGN_PKCS12="$keys/sign.p12" SIGN_PASSWORD_FILE=
+refused signing-fails "signing tarvo-untarvo-x64.exe failed" "${signing[@]}" PATH="$work/broken-tool:$PATH"
+check "the failed signing left a scratch folder" test -z "$(find "$work" -maxdepth 1 -name '.release.*')"
+
+finish
