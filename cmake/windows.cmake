@@ -15,12 +15,12 @@ endif()
 # optimisation; GCC 12 crashes on this code when it splits it into partitions), unused code of
 # the static runtime dropped, and without exceptions, run-time type information or thread-safe
 # statics, which the helper never uses (nothing throws, catches, casts or starts a thread).
-# src/app/mingw_runtime.cpp ends the runtime's own error paths at once. About 117 KB instead of
-# 321 KB; the time of a run goes to the file system, not to this code. The test programs link
-# tu_core and tu_win32 as they are, with exceptions.
+# src/platform/win32/mingw/runtime.cpp ends the runtime's own error paths at once. About
+# 117 KB instead of 321 KB; the time of a run goes to the file system, not to this code. The
+# test programs link tu_core and tu_win32 as they are, with exceptions.
 function(tu_shipped_build target)
   set(flags -Os -flto -flto-partition=one -fno-exceptions -fno-rtti -fno-threadsafe-statics)
-  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/src/app/mingw_runtime.cpp)
+  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/src/platform/win32/mingw/runtime.cpp)
   target_compile_options(${target} PRIVATE
     $<$<COMPILE_LANGUAGE:CXX>:${flags} -ffunction-sections -fdata-sections>
     # The same bytes from any folder: no path of the sources or the build in the code.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The runtime error paths of the shipped exe (src/app/mingw_runtime.cpp) end the process at
-# once, printing nothing, with the status that an uncaught exception ends it with under the
-# standard runtime: the status the helper had on these paths before they were replaced.
+# The runtime error paths of the shipped exe (src/platform/win32/mingw/runtime.cpp) end the
+# process at once, printing nothing, with the status that an uncaught exception ends it with
+# under the standard runtime: the status the helper had on these paths before they were
+# replaced.
 #
 # Usage: abort-paths.sh PREFIX SHIPPED_EXE STANDARD_EXE
 set -u

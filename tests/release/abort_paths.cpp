@@ -1,6 +1,7 @@
 // Ends through one of the C++ runtime's error paths, named by the first argument, or returns
-// 0 without one. Built once like the shipped exe (src/app/mingw_runtime.cpp, no exceptions)
-// and once with the standard runtime, so that the two ways of ending can be compared.
+// 0 without one. Built once like the shipped exe (src/platform/win32/mingw/runtime.cpp, no
+// exceptions) and once with the standard runtime, so that the two ways of ending can be
+// compared.
 #include <cstddef>
 #include <exception>
 #include <functional>
