@@ -86,36 +86,22 @@ struct FakePlatform::Impl {
         return self.fault ? self.fault(op, path) : std::nullopt;
     }
 
-    // Lexical form of a path as Win32 would hand it to the file system: absolute, '.' and
-    // '..' folded except in verbatim paths.
+    // The drive and components of a path as Win32 hands it to the file system: made absolute,
+    // "." and ".." folded except in verbatim paths, whose components are names. Shares and
+    // devices are not there (53).
     std::expected<ParsedPath, std::uint32_t> parse(PStringView raw) const {
         PString path(raw);
-        bool verbatim = false;
-        if (path.starts_with(u"\\\\?\\") || path.starts_with(u"\\??\\")) {
-            verbatim = true;
-            path.erase(0, 4);
-        } else if (!winpath::is_absolute(path)) {
-            path = winpath::join(self.cwd, path);
-        }
-        if (path.size() < 2 || path[1] != u':') return std::unexpected(win32_error::bad_netpath);
+        if (path.starts_with(winpath::nt_prefix)) path.replace(0, winpath::nt_prefix.size(), winpath::verbatim_prefix);
+        if (!winpath::is_absolute(path)) path = winpath::join(self.cwd, path);
+        const winpath::Prefix prefix = winpath::prefix_of(path);
+        if (prefix.kind != winpath::PrefixKind::drive && prefix.kind != winpath::PrefixKind::verbatim_drive)
+            return std::unexpected(win32_error::bad_netpath);
+        std::vector<PStringView> parts = winpath::components(path, prefix);
+        // C:x counts from the root: the fake keeps no current folder per drive.
+        if (!prefix.verbatim()) winpath::fold(parts, true);
         ParsedPath parsed;
-        parsed.drive = fold_key(path.substr(0, 1))[0];
-        std::size_t i = 2;
-        while (i < path.size()) {
-            while (i < path.size() && (path[i] == u'\\' || (!verbatim && path[i] == u'/'))) ++i;
-            std::size_t end = i;
-            while (end < path.size() && path[end] != u'\\' && (verbatim || path[end] != u'/')) ++end;
-            if (end > i) {
-                PString component = path.substr(i, end - i);
-                if (!verbatim && component == u".") {
-                } else if (!verbatim && component == u"..") {
-                    if (!parsed.components.empty()) parsed.components.pop_back();
-                } else {
-                    parsed.components.push_back(std::move(component));
-                }
-            }
-            i = end;
-        }
+        parsed.drive = fold_key(path.substr(prefix.length - 2, 1))[0];
+        parsed.components.assign(parts.begin(), parts.end());
         return parsed;
     }
 
@@ -518,7 +504,7 @@ std::expected<PString, OsError> FakePlatform::final_path(PStringView path) {
     if (auto code = impl_->fault("final_path", path)) return std::unexpected(OsError{*code, "CreateFileW"});
     auto node = impl_->lookup(path, true);
     if (!node) return std::unexpected(OsError{node.error(), "CreateFileW"});
-    return u"\\\\?\\" + Impl::full_path(node->get(), impl_->drive_of(node->get()));
+    return PString(winpath::verbatim_prefix) + Impl::full_path(node->get(), impl_->drive_of(node->get()));
 }
 
 std::expected<std::vector<std::expected<DirEntry, OsError>>, OsError> FakePlatform::list_dir(PStringView path) {
@@ -605,7 +591,7 @@ std::expected<PString, OsError> FakePlatform::handle_path(HandleId handle) {
     if (!open) return std::unexpected(OsError{win32_error::invalid_parameter, "GetFinalPathNameByHandleW"});
     if (auto code = impl_->fault("handle_path", open->path)) return std::unexpected(OsError{*code, "GetFinalPathNameByHandleW"});
     const Node* node = open->node.get();
-    return u"\\\\?\\" + Impl::full_path(node, impl_->drive_of(node));
+    return PString(winpath::verbatim_prefix) + Impl::full_path(node, impl_->drive_of(node));
 }
 
 std::expected<std::vector<DirEntry>, OsError> FakePlatform::list_handle(HandleId handle) {
