@@ -69,8 +69,8 @@ TEST(FakePlatform, FaultsAndPerEntryListingErrors) {
     FakePlatform os;
     os.add_file(u"C:\\d\\a.txt");
     os.add_file(u"C:\\d\\b.txt");
-    os.fault = [](std::string_view op, PStringView path) -> std::optional<std::uint32_t> {
-        if (op == "list_entry" && path.ends_with(u"a.txt")) return win32_error::file_not_found;
+    os.fault = [](fake::Op op, PStringView path) -> std::optional<std::uint32_t> {
+        if (op == fake::Op::list_entry && path.ends_with(u"a.txt")) return win32_error::file_not_found;
         return std::nullopt;
     };
     auto listing = os.list_dir(u"C:\\d").value();

@@ -1,6 +1,7 @@
 #include "platform/fake/fake_platform.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "platform/error_text.h"
 #include "platform/text.h"
@@ -82,7 +83,7 @@ struct FakePlatform::Impl {
 
     explicit Impl(FakePlatform& s) : self(s) {}
 
-    std::optional<std::uint32_t> fault(std::string_view op, PStringView path) const {
+    std::optional<std::uint32_t> fault(Op op, PStringView path) const {
         return self.fault ? self.fault(op, path) : std::nullopt;
     }
 
@@ -262,6 +263,16 @@ struct FakePlatform::Impl {
     }
 };
 
+std::string_view name_of(Op op) {
+    constexpr std::string_view names[] = {
+        "module_path", "temp_dir", "set_current_dir", "current_dir", "create_dir_all", "create_truncate_file",
+        "append_to_file", "read_file", "file_info", "final_path", "list_dir", "list_entry", "entry_exists",
+        "open_no_follow", "handle_info", "handle_path", "list_handle", "set_disposition", "clear_readonly", "move_into",
+    };
+    static_assert(std::size(names) == static_cast<std::size_t>(Op::move_into) + 1);
+    return names[static_cast<std::size_t>(op)];
+}
+
 FakePlatform::FakePlatform() : impl_(std::make_unique<Impl>(*this)) {
     add_dir(u"C:\\");
     add_dir(temp);
@@ -381,7 +392,7 @@ std::vector<PString> FakePlatform::command_line() { return args; }
 std::uint32_t FakePlatform::current_process_id() { return own_pid; }
 
 std::expected<PString, OsError> FakePlatform::module_path() {
-    if (auto code = impl_->fault("module_path", module)) return std::unexpected(OsError{*code, "GetModuleFileNameW"});
+    if (auto code = impl_->fault(Op::module_path, module)) return std::unexpected(OsError{*code, "GetModuleFileNameW"});
     return module;
 }
 
@@ -402,12 +413,12 @@ std::expected<PString, ImageQueryError> FakePlatform::process_image_path(std::ui
 void FakePlatform::exit_process(int status) { exit_status = status; }
 
 std::expected<PString, OsError> FakePlatform::temp_dir() {
-    if (auto code = impl_->fault("temp_dir", temp)) return std::unexpected(OsError{*code, "GetTempPathW"});
+    if (auto code = impl_->fault(Op::temp_dir, temp)) return std::unexpected(OsError{*code, "GetTempPathW"});
     return temp;
 }
 
 std::expected<void, OsError> FakePlatform::set_current_dir(PStringView path) {
-    if (auto code = impl_->fault("set_current_dir", path)) return std::unexpected(OsError{*code, "SetCurrentDirectoryW"});
+    if (auto code = impl_->fault(Op::set_current_dir, path)) return std::unexpected(OsError{*code, "SetCurrentDirectoryW"});
     auto node = impl_->lookup(path, true);
     if (!node) return std::unexpected(OsError{node.error(), "SetCurrentDirectoryW"});
     if ((*node)->kind != Node::Kind::dir) return std::unexpected(OsError{win32_error::directory_expected, "SetCurrentDirectoryW"});
@@ -423,7 +434,7 @@ std::expected<void, OsError> FakePlatform::set_current_dir(PStringView path) {
 }
 
 std::expected<PString, OsError> FakePlatform::current_dir() {
-    if (auto code = impl_->fault("current_dir", cwd)) return std::unexpected(OsError{*code, "GetCurrentDirectoryW"});
+    if (auto code = impl_->fault(Op::current_dir, cwd)) return std::unexpected(OsError{*code, "GetCurrentDirectoryW"});
     return cwd;
 }
 
@@ -442,7 +453,7 @@ void FakePlatform::yield_processor() { ++yields; }
 // --- files -----------------------------------------------------------------------------
 
 std::expected<void, OsError> FakePlatform::create_dir_all(PStringView path) {
-    if (auto code = impl_->fault("create_dir_all", path)) return std::unexpected(OsError{*code, "CreateDirectoryW"});
+    if (auto code = impl_->fault(Op::create_dir_all, path)) return std::unexpected(OsError{*code, "CreateDirectoryW"});
     auto parsed = impl_->parse(path);
     if (!parsed) return std::unexpected(OsError{parsed.error(), "CreateDirectoryW"});
     if (!impl_->drives.contains(parsed->drive)) return std::unexpected(OsError{win32_error::path_not_found, "CreateDirectoryW"});
@@ -458,7 +469,7 @@ std::expected<void, OsError> FakePlatform::create_dir_all(PStringView path) {
 }
 
 std::expected<void, OsError> FakePlatform::create_truncate_file(PStringView path) {
-    if (auto code = impl_->fault("create_truncate_file", path)) return std::unexpected(OsError{*code, "CreateFileW"});
+    if (auto code = impl_->fault(Op::create_truncate_file, path)) return std::unexpected(OsError{*code, "CreateFileW"});
     auto place = impl_->parent_for(path);
     if (!place) return std::unexpected(OsError{place.error(), "CreateFileW"});
     auto& [dir, name] = *place;
@@ -474,7 +485,7 @@ std::expected<void, OsError> FakePlatform::create_truncate_file(PStringView path
 }
 
 std::expected<void, OsError> FakePlatform::append_to_file(PStringView path, std::string_view bytes) {
-    if (auto code = impl_->fault("append_to_file", path)) return std::unexpected(OsError{*code, "CreateFileW"});
+    if (auto code = impl_->fault(Op::append_to_file, path)) return std::unexpected(OsError{*code, "CreateFileW"});
     auto place = impl_->parent_for(path);
     if (!place) return std::unexpected(OsError{place.error(), "CreateFileW"});
     auto& [dir, name] = *place;
@@ -486,7 +497,7 @@ std::expected<void, OsError> FakePlatform::append_to_file(PStringView path, std:
 }
 
 std::expected<std::string, OsError> FakePlatform::read_file(PStringView path) {
-    if (auto code = impl_->fault("read_file", path)) return std::unexpected(OsError{*code, "ReadFile"});
+    if (auto code = impl_->fault(Op::read_file, path)) return std::unexpected(OsError{*code, "ReadFile"});
     auto node = impl_->lookup(path, true);
     if (!node) return std::unexpected(OsError{node.error(), "CreateFileW"});
     if ((*node)->kind != Node::Kind::file) return std::unexpected(OsError{win32_error::access_denied, "CreateFileW"});
@@ -494,27 +505,27 @@ std::expected<std::string, OsError> FakePlatform::read_file(PStringView path) {
 }
 
 std::expected<FileInfo, OsError> FakePlatform::file_info(PStringView path, bool follow_links) {
-    if (auto code = impl_->fault("file_info", path)) return std::unexpected(OsError{*code, "CreateFileW"});
+    if (auto code = impl_->fault(Op::file_info, path)) return std::unexpected(OsError{*code, "CreateFileW"});
     auto node = impl_->lookup(path, follow_links || follows_final_links);
     if (!node) return std::unexpected(OsError{node.error(), "CreateFileW"});
     return (*node)->info();
 }
 
 std::expected<PString, OsError> FakePlatform::final_path(PStringView path) {
-    if (auto code = impl_->fault("final_path", path)) return std::unexpected(OsError{*code, "CreateFileW"});
+    if (auto code = impl_->fault(Op::final_path, path)) return std::unexpected(OsError{*code, "CreateFileW"});
     auto node = impl_->lookup(path, true);
     if (!node) return std::unexpected(OsError{node.error(), "CreateFileW"});
     return PString(winpath::verbatim_prefix) + Impl::full_path(node->get(), impl_->drive_of(node->get()));
 }
 
 std::expected<std::vector<std::expected<DirEntry, OsError>>, OsError> FakePlatform::list_dir(PStringView path) {
-    if (auto code = impl_->fault("list_dir", path)) return std::unexpected(OsError{*code, "FindFirstFileExW"});
+    if (auto code = impl_->fault(Op::list_dir, path)) return std::unexpected(OsError{*code, "FindFirstFileExW"});
     auto node = impl_->lookup(path, true);
     if (!node) return std::unexpected(OsError{node.error(), "FindFirstFileExW"});
     if ((*node)->kind != Node::Kind::dir) return std::unexpected(OsError{win32_error::directory_expected, "FindFirstFileExW"});
     std::vector<std::expected<DirEntry, OsError>> out;
     for (DirEntry& entry : impl_->entries_of(**node)) {
-        if (auto code = impl_->fault("list_entry", winpath::join(path, entry.name)))
+        if (auto code = impl_->fault(Op::list_entry, winpath::join(path, entry.name)))
             out.push_back(std::unexpected(OsError{*code, "FindNextFileW"}));
         else
             out.push_back(std::move(entry));
@@ -523,7 +534,7 @@ std::expected<std::vector<std::expected<DirEntry, OsError>>, OsError> FakePlatfo
 }
 
 std::expected<bool, OsError> FakePlatform::entry_exists(PStringView path) {
-    if (auto code = impl_->fault("entry_exists", path)) return std::unexpected(OsError{*code, "FindFirstFileExW"});
+    if (auto code = impl_->fault(Op::entry_exists, path)) return std::unexpected(OsError{*code, "FindFirstFileExW"});
     auto node = impl_->lookup(path, false);
     if (node) return true;
     if (node.error() == win32_error::file_not_found || node.error() == win32_error::path_not_found) return false;
@@ -561,14 +572,14 @@ std::expected<HandleId, OsError> FakePlatform::open_no_follow(HandleId parent, P
         Impl::OpenHandle* dir = impl_->find_handle(parent);
         if (!dir) return std::unexpected(OsError{win32_error::invalid_parameter, "NtOpenFile"});
         full = winpath::join(dir->path, name);
-        if (auto code = impl_->fault("open_no_follow", full)) return std::unexpected(OsError{*code, "NtOpenFile"});
+        if (auto code = impl_->fault(Op::open_no_follow, full)) return std::unexpected(OsError{*code, "NtOpenFile"});
         if (dir->node->kind != Node::Kind::dir) return std::unexpected(OsError{win32_error::directory_expected, "NtOpenFile"});
         const auto it = dir->node->children.find(fold_key(name));
         if (it == dir->node->children.end()) return std::unexpected(OsError{win32_error::file_not_found, "NtOpenFile"});
         node = it->second;
     } else {
         full = PString(name);
-        if (auto code = impl_->fault("open_no_follow", full)) return std::unexpected(OsError{*code, "CreateFileW"});
+        if (auto code = impl_->fault(Op::open_no_follow, full)) return std::unexpected(OsError{*code, "CreateFileW"});
         node = impl_->lookup(name, false);
         if (!node) return std::unexpected(OsError{node.error(), "CreateFileW"});
     }
@@ -582,14 +593,14 @@ std::expected<HandleId, OsError> FakePlatform::open_no_follow(HandleId parent, P
 std::expected<FileInfo, OsError> FakePlatform::handle_info(HandleId handle) {
     Impl::OpenHandle* open = impl_->find_handle(handle);
     if (!open) return std::unexpected(OsError{win32_error::invalid_parameter, "GetFileInformationByHandleEx"});
-    if (auto code = impl_->fault("handle_info", open->path)) return std::unexpected(OsError{*code, "GetFileInformationByHandleEx"});
+    if (auto code = impl_->fault(Op::handle_info, open->path)) return std::unexpected(OsError{*code, "GetFileInformationByHandleEx"});
     return open->node->info();
 }
 
 std::expected<PString, OsError> FakePlatform::handle_path(HandleId handle) {
     Impl::OpenHandle* open = impl_->find_handle(handle);
     if (!open) return std::unexpected(OsError{win32_error::invalid_parameter, "GetFinalPathNameByHandleW"});
-    if (auto code = impl_->fault("handle_path", open->path)) return std::unexpected(OsError{*code, "GetFinalPathNameByHandleW"});
+    if (auto code = impl_->fault(Op::handle_path, open->path)) return std::unexpected(OsError{*code, "GetFinalPathNameByHandleW"});
     const Node* node = open->node.get();
     return PString(winpath::verbatim_prefix) + Impl::full_path(node, impl_->drive_of(node));
 }
@@ -597,7 +608,7 @@ std::expected<PString, OsError> FakePlatform::handle_path(HandleId handle) {
 std::expected<std::vector<DirEntry>, OsError> FakePlatform::list_handle(HandleId handle) {
     Impl::OpenHandle* open = impl_->find_handle(handle);
     if (!open) return std::unexpected(OsError{win32_error::invalid_parameter, "GetFileInformationByHandleEx"});
-    if (auto code = impl_->fault("list_handle", open->path)) return std::unexpected(OsError{*code, "GetFileInformationByHandleEx"});
+    if (auto code = impl_->fault(Op::list_handle, open->path)) return std::unexpected(OsError{*code, "GetFileInformationByHandleEx"});
     if (open->node->kind != Node::Kind::dir) return std::unexpected(OsError{win32_error::directory_expected, "GetFileInformationByHandleEx"});
     return impl_->entries_of(*open->node);
 }
@@ -605,7 +616,7 @@ std::expected<std::vector<DirEntry>, OsError> FakePlatform::list_handle(HandleId
 std::expected<void, OsError> FakePlatform::set_disposition(HandleId handle, Disposition how) {
     Impl::OpenHandle* open = impl_->find_handle(handle);
     if (!open) return std::unexpected(OsError{win32_error::invalid_parameter, "SetFileInformationByHandle"});
-    if (auto code = impl_->fault("set_disposition", open->path)) return std::unexpected(OsError{*code, "SetFileInformationByHandle"});
+    if (auto code = impl_->fault(Op::set_disposition, open->path)) return std::unexpected(OsError{*code, "SetFileInformationByHandle"});
     Node& node = *open->node;
     if (how == Disposition::extended && !extended_disposition_supported)
         return std::unexpected(OsError{win32_error::invalid_parameter, "SetFileInformationByHandle"});
@@ -625,7 +636,7 @@ std::expected<void, OsError> FakePlatform::set_disposition(HandleId handle, Disp
 std::expected<void, OsError> FakePlatform::clear_readonly(HandleId handle) {
     Impl::OpenHandle* open = impl_->find_handle(handle);
     if (!open) return std::unexpected(OsError{win32_error::invalid_parameter, "SetFileInformationByHandle"});
-    if (auto code = impl_->fault("clear_readonly", open->path)) return std::unexpected(OsError{*code, "SetFileInformationByHandle"});
+    if (auto code = impl_->fault(Op::clear_readonly, open->path)) return std::unexpected(OsError{*code, "SetFileInformationByHandle"});
     open->node->readonly = false;
     return {};
 }
@@ -634,7 +645,7 @@ std::expected<void, OsError> FakePlatform::move_into(HandleId handle, HandleId n
     Impl::OpenHandle* open = impl_->find_handle(handle);
     Impl::OpenHandle* dir = impl_->find_handle(new_parent);
     if (!open || !dir) return std::unexpected(OsError{win32_error::invalid_parameter, "NtSetInformationFile"});
-    if (auto code = impl_->fault("move_into", open->path)) return std::unexpected(OsError{*code, "NtSetInformationFile"});
+    if (auto code = impl_->fault(Op::move_into, open->path)) return std::unexpected(OsError{*code, "NtSetInformationFile"});
     if (dir->node->kind != Node::Kind::dir) return std::unexpected(OsError{win32_error::directory_expected, "NtSetInformationFile"});
     if (dir->node->children.contains(fold_key(name)))
         return std::unexpected(OsError{win32_error::already_exists, "NtSetInformationFile"});

@@ -24,6 +24,15 @@ namespace tu::fake {
 inline constexpr std::uint32_t reparse_tag_symlink = 0xA000000C;
 inline constexpr std::uint32_t reparse_tag_junction = 0xA0000003;
 
+// The operations a scripted fault can name (see FakePlatform::fault).
+enum class Op {
+    module_path, temp_dir, set_current_dir, current_dir,
+    create_dir_all, create_truncate_file, append_to_file, read_file, file_info, final_path, list_dir, list_entry,
+    entry_exists, open_no_follow, handle_info, handle_path, list_handle, set_disposition, clear_readonly, move_into,
+};
+// The operation's name, for test messages.
+std::string_view name_of(Op op);
+
 struct FakeProcess {
     std::uint32_t pid = 0;
     std::uint32_t parent_pid = 0;
@@ -70,14 +79,13 @@ public:
     std::expected<void, OsError> remove_directory(PStringView path);
 
     // --- scripted faults ------------------------------------------------------------
-    // Consulted at the start of every operation with its name (the Platform method name,
-    // e.g. "open_no_follow", "set_disposition", "handle_path", "list_dir", "file_info") and
-    // its path argument (for handle operations, the handle's path; for open_no_follow the
-    // full path of the entry); an error code fails
-    // the operation with that code before it does anything. The op "list_entry" is asked
-    // for every entry of list_dir with the entry's full path: an error there becomes that
-    // entry's per-entry error (an entry that vanished while the folder was listed).
-    using FaultHook = std::function<std::optional<std::uint32_t>(std::string_view op, PStringView path)>;
+    // Consulted at the start of every operation that can fail, with the operation (the
+    // Platform method of that name) and its path argument (for handle operations, the
+    // handle's path; for open_no_follow the full path of the entry); an error code fails the
+    // operation with that code before it does anything. Op::list_entry is asked for every
+    // entry of list_dir with the entry's full path: an error there becomes that entry's
+    // per-entry error (an entry that vanished while the folder was listed).
+    using FaultHook = std::function<std::optional<std::uint32_t>(Op op, PStringView path)>;
     FaultHook fault;
     // Called after each counted pause; lets a test change the world "meanwhile".
     std::function<void()> on_sleep;
