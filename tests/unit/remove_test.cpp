@@ -383,38 +383,47 @@ TEST_F(RemovalTest, SwapAfterTheApprovalIsRefusedOnEveryAttempt) {
 }
 
 // Another program holds a file open with delete sharing: its deletion is accepted, yet it
-// stays until the program lets go, and so does its folder. Nothing is reported removed while
-// it stands. With POSIX semantics (Windows 10 and later) the name goes at once.
+// stays until the program lets go, and its folder is not empty meanwhile. Nothing is reported
+// removed while it stands. With POSIX semantics (Windows 10 and later) the name goes at once.
 TEST_F(RemovalTest, EntryKeptAliveByItsHolderIsNotReportedRemoved) {
     struct Case {
         const char* what;
         bool wine, extended;
+        PString target;  // the tree, or the file itself
         Lines lines;
     };
+    const PString held = u"C:\\Tarvo\\App\\data\\open.db";
     const std::string still = "still there after its deletion (another program holds it, or something in it, open)";
     const std::string not_empty = "The directory is not empty. (os error 145)";
+    const std::string denied = "Access is denied. (os error 5)";
     const Case cases[] = {
-        {"Wine", true, false,
-         {"retry dir delete 1/30: C:\\Tarvo\\App (os_error=None, " + still + ")",
-          retry_line("dir", 2, "C:\\Tarvo\\App", 5, "Access is denied. (os error 5)"), "removed dir: C:\\Tarvo\\App"}},
-        {"classic disposition", false, false,
-         {retry_line("dir", 1, "C:\\Tarvo\\App", 145, not_empty), retry_line("dir", 2, "C:\\Tarvo\\App", 5, "Access is denied. (os error 5)"),
+        {"Wine", true, false, app,
+         {retry_line("dir", 1, "C:\\Tarvo\\App", 145, not_empty), retry_line("dir", 2, "C:\\Tarvo\\App", 145, not_empty),
           "removed dir: C:\\Tarvo\\App"}},
-        {"POSIX semantics", false, true, {"removed dir: C:\\Tarvo\\App"}},
+        {"Wine, the file itself", true, false, held,
+         {"retry file delete 1/30: C:\\Tarvo\\App\\data\\open.db (os_error=None, " + still + ")",
+          "retry file delete 2/30: C:\\Tarvo\\App\\data\\open.db (os_error=None, " + still + ")",
+          "file already gone: C:\\Tarvo\\App\\data\\open.db"}},
+        {"classic disposition", false, false, app,
+         {retry_line("dir", 1, "C:\\Tarvo\\App", 145, not_empty), retry_line("dir", 2, "C:\\Tarvo\\App", 5, denied),
+          "removed dir: C:\\Tarvo\\App"}},
+        {"POSIX semantics", false, true, app, {"removed dir: C:\\Tarvo\\App"}},
     };
     for (const Case& c : cases) {
         FakePlatform os;
         RunLog log{os, u"C:\\logs\\run.log", LogWriter::create_dirs};
         os.follows_final_links = c.wine;
         os.extended_disposition_supported = c.extended;
-        os.add_file(u"C:\\Tarvo\\App\\data\\open.db");
-        os.hold_open(u"C:\\Tarvo\\App\\data\\open.db", true);
+        os.add_file(held);
+        os.hold_open(held, true);
         os.on_sleep = [&] {
-            if (os.sleeps.size() == 2) os.release(u"C:\\Tarvo\\App\\data\\open.db");
+            if (os.sleeps.size() == 2) os.release(held);
         };
-        ASSERT_TRUE(remove_tree(os, app, log, Flavour::logged)) << c.what;
+        const auto removed = c.target == app ? remove_tree(os, app, log, Flavour::logged)
+                                             : remove_file(os, c.target, log, Flavour::logged);
+        ASSERT_TRUE(removed) << c.what;
         EXPECT_EQ(os.lines(u"C:\\logs\\run.log"), c.lines) << c.what;
-        EXPECT_FALSE(os.exists(app)) << c.what;
+        EXPECT_FALSE(os.exists(c.target)) << c.what;
     }
 }
 

@@ -253,8 +253,14 @@ struct FakePlatform::Impl {
         return *target;
     }
 
+    // Wine's FindFirstFileExW opens the folder without sharing delete, so it cannot look into
+    // a folder that the helper holds open (every handle of the helper asks for delete).
+    bool listing_refused(const Node& folder) const {
+        return self.follows_final_links && folder.open_count > folder.shared_holds;
+    }
+
     // Another program, or the helper, lets go of a node; a pending deletion happens with
-    // the last handle. Under Wine a folder that still holds entries stays, without a word.
+    // the last handle. A folder that holds entries again by then stays, without a word.
     static void let_go(Node& node) {
         if (--node.open_count > 0 || !node.delete_pending) return;
         node.delete_pending = false;
@@ -521,8 +527,12 @@ std::expected<PString, OsError> FakePlatform::final_path(PStringView path) {
 std::expected<std::vector<std::expected<DirEntry, OsError>>, OsError> FakePlatform::list_dir(PStringView path) {
     if (auto code = impl_->fault(Op::list_dir, path)) return std::unexpected(OsError{*code, "FindFirstFileExW"});
     auto node = impl_->lookup(path, true);
+    // FindFirstFileExW looks for path\*: a missing folder is a missing parent there.
+    if (!node && node.error() == win32_error::file_not_found)
+        return std::unexpected(OsError{win32_error::path_not_found, "FindFirstFileExW"});
     if (!node) return std::unexpected(OsError{node.error(), "FindFirstFileExW"});
     if ((*node)->kind != Node::Kind::dir) return std::unexpected(OsError{win32_error::directory_expected, "FindFirstFileExW"});
+    if (impl_->listing_refused(**node)) return std::unexpected(OsError{win32_error::sharing_violation, "FindFirstFileExW"});
     std::vector<std::expected<DirEntry, OsError>> out;
     for (DirEntry& entry : impl_->entries_of(**node)) {
         if (auto code = impl_->fault(Op::list_entry, winpath::join(path, entry.name)))
@@ -535,6 +545,8 @@ std::expected<std::vector<std::expected<DirEntry, OsError>>, OsError> FakePlatfo
 
 std::expected<bool, OsError> FakePlatform::entry_exists(PStringView path) {
     if (auto code = impl_->fault(Op::entry_exists, path)) return std::unexpected(OsError{*code, "FindFirstFileExW"});
+    if (auto place = impl_->parent_for(path); place && impl_->listing_refused(*place->first))
+        return std::unexpected(OsError{win32_error::sharing_violation, "FindFirstFileExW"});
     auto node = impl_->lookup(path, false);
     if (node) return true;
     if (node.error() == win32_error::file_not_found || node.error() == win32_error::path_not_found) return false;
@@ -586,7 +598,9 @@ std::expected<HandleId, OsError> FakePlatform::open_no_follow(HandleId parent, P
     node = impl_->entry_for_open(*node);
     if (!node) return std::unexpected(OsError{node.error(), "CreateFileW"});
     if ((*node)->held > 0) return std::unexpected(OsError{win32_error::sharing_violation, "CreateFileW"});
-    if ((*node)->delete_pending) return std::unexpected(OsError{win32_error::access_denied, "CreateFileW"});
+    // Windows refuses to open what waits for its deletion; Wine opens it.
+    if ((*node)->delete_pending && !follows_final_links)
+        return std::unexpected(OsError{win32_error::access_denied, "CreateFileW"});
     return impl_->open_handle(*node, full);
 }
 
@@ -622,9 +636,8 @@ std::expected<void, OsError> FakePlatform::set_disposition(HandleId handle, Disp
         return std::unexpected(OsError{win32_error::invalid_parameter, "SetFileInformationByHandle"});
     if (how == Disposition::classic && node.readonly)
         return std::unexpected(OsError{win32_error::access_denied, "SetFileInformationByHandle"});
-    // Wine takes a folder's disposition without looking into it; the folder goes at the
-    // last close only if it is empty by then.
-    if (node.kind == Node::Kind::dir && !node.children.empty() && !follows_final_links)
+    // An entry that waits for its holder still counts: the folder is not empty.
+    if (node.kind == Node::Kind::dir && !node.children.empty())
         return std::unexpected(OsError{win32_error::dir_not_empty, "SetFileInformationByHandle"});
     if (!node.parent) return std::unexpected(OsError{win32_error::access_denied, "SetFileInformationByHandle"});
     // POSIX semantics: the name goes at once, whoever still holds the object.

@@ -107,11 +107,12 @@ public:
     std::optional<int> exit_status;
     // Wine refuses the extended delete disposition with 87; Windows on NTFS accepts it.
     bool extended_disposition_supported = true;
-    // Wine with links made on the Linux side: an open that asks not to follow a link follows
+    // Wine, with links made on the Linux side: an open that asks not to follow a link follows
     // it all the same (deleting "the link" deletes what it leads to); listings show a folder
-    // link as a folder with a reparse point and a file link as the file it leads to; and a
-    // folder accepts its delete disposition whatever it holds, yet stays while it holds
-    // anything (an entry whose holder has not let go).
+    // link as a folder with a reparse point and a file link as the file it leads to. Wine's
+    // other ways are taken with it: a file whose deletion waits for its holder opens again,
+    // and a folder that the helper holds open cannot be listed or looked into by name (32).
+    // tests/contract holds these to what Wine does.
     bool follows_final_links = false;
     std::map<std::uint32_t, std::string> messages;  // system messages by code
     int open_handles() const;                      // handles not yet closed
