@@ -1,17 +1,8 @@
-// The worlds the platform contract runs in. Each gives a Platform and builds what a test
-// needs on it, in a fresh folder of its own:
-//   Platform& os();                 the platform under test
-//   bool wine() const;              whether it is Wine's Windows rather than Windows itself
-//   const PString& root() const;    the fresh folder, as the world spells it
-//   PString dir(name), file(name, content, readonly)
-//                                   make a folder or a file (and what is missing above it)
-//                                   below the root; return its path
-//   hold(path, share_delete), release(path)
-//                                   another program holding a file open, and letting go
-//   delete_file(path), remove_directory(path)
-//                                   DeleteFileW and RemoveDirectoryW, as other programs delete
-// Worlds that can make links (the fake's) also have symlink(path, target, directory) and
-// junction(path, target); Wine cannot make either, so the suite of links runs only there.
+// The worlds the platform contract runs in. Each gives its Platform (os), says whether it is
+// Wine's Windows (wine), and builds below a fresh folder of its own (root) what a test needs:
+// folders, files, shortcuts, another program holding a file open (hold, release), and
+// deletion by name as other programs delete (DeleteFileW, RemoveDirectoryW). The fake's
+// worlds can also make links; Wine cannot, so the suite of links runs only there.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -52,6 +43,11 @@ public:
         fake_.add_file(path, content, readonly);
         return path;
     }
+    PString shortcut(PStringView name, PStringView target) {
+        const PString path = winpath::join(root_, name);
+        fake_.add_shortcut(path, target);
+        return path;
+    }
     void hold(PStringView path, bool share_delete = false) { fake_.hold_open(path, share_delete); }
     void release(PStringView path) { fake_.release(path); }
     std::expected<void, OsError> delete_file(PStringView path) { return fake_.delete_file(path); }
@@ -80,6 +76,11 @@ public:
     PString dir(PStringView name) { return scratch_.dir(name); }
     PString file(PStringView name, std::string_view content = "x", bool readonly = false) {
         return scratch_.file(name, content, readonly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
+    }
+    PString shortcut(PStringView name, PStringView target) {
+        const PString path = scratch_ / name;
+        EXPECT_EQ(win32::test::make_shortcut(path, target), S_OK) << win32::test::utf8(path);
+        return path;
     }
     void hold(PStringView path, bool share_delete = false) {
         auto& holder = holders_[PString(path)] = std::make_unique<win32::test::Holder>(path, share_delete);

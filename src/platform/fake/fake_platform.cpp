@@ -689,7 +689,10 @@ std::expected<PString, ShortcutError> FakePlatform::read_shortcut_target(PString
     if ((*node)->kind != Node::Kind::file) return std::unexpected(ShortcutError{ShortcutStep::load, 0x80070005, {}});
     const std::string& content = (*node)->content;
     if (!content.starts_with(shortcut_magic)) return std::unexpected(ShortcutError{ShortcutStep::load, 0x80004005, {}});
-    return to_utf16(std::string_view(content).substr(shortcut_magic.size()));
+    // The shell hands a target back with '\' for every '/' it was saved with.
+    PString target = to_utf16(std::string_view(content).substr(shortcut_magic.size()));
+    std::replace(target.begin(), target.end(), u'/', u'\\');
+    return target;
 }
 
 // --- message texts ---------------------------------------------------------------------
