@@ -164,6 +164,17 @@ TEST(SingleShortcut, ComparisonFailureEndsTheRun) {
     EXPECT_TRUE(w.os.exists(shortcut));
 }
 
+// The application may be gone before its shortcuts are handled: a shortcut that names it,
+// however spelt, still matches.
+TEST(SingleShortcut, TargetGoneBeforeItsShortcutStillMatches) {
+    World w;
+    const PString shortcut = at(desktop, "App.lnk");
+    w.os.add_shortcut(shortcut, u"c:/TARVO/app/APP.EXE");
+    ASSERT_TRUE(w.os.delete_file(exe));
+    ASSERT_TRUE(remove_named_shortcut(w.os, shortcut, exe, w.log));
+    EXPECT_EQ(w.lines(), (Lines{"removed file: " + to_utf8(shortcut)}));
+}
+
 // A desktop holding the precinct shortcuts of the application and assorted neighbours.
 void fill_desktop(World& w) {
     w.os.add_shortcut(at(desktop, "Okrsek 12345.lnk"), exe);
