@@ -2,10 +2,11 @@
 // attributes, symbolic links and junctions, files held open by other programs, processes,
 // shortcuts, a clock and a pause that counts instead of sleeping, and scripted faults.
 //
-// Paths behave as on Windows: either separator, letter case ignored for ASCII names, '.'
-// and '..' folded lexically (not in verbatim \\?\ paths), relative paths resolved against
-// the current directory, links and junctions followed in every component but the last
-// when an operation asks not to follow.
+// Paths are read by Windows' rules (platform/winpath): either separator, letter case ignored
+// for ASCII names, '.' and '..' folded lexically (not in verbatim \\?\ paths), relative paths
+// resolved against the current directory, links and junctions followed in every component
+// but the last when an operation asks not to follow. The platform contract (tests/contract)
+// holds what the fake does to what Windows and Wine do.
 #pragma once
 
 #include <cstdint>
