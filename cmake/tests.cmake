@@ -20,6 +20,9 @@ target_link_libraries(unit_tests PRIVATE tu_fake GTest::gtest_main)
 
 add_subdirectory(tests/guard)
 
+# The Windows facts the logic relies on, held against the fake and the Win32 platform alike.
+add_subdirectory(tests/contract)
+
 if(NOT WIN32)
   tu_add_gtest(unit_tests unit_tests)
   return()

@@ -83,6 +83,8 @@ std::optional<char32_t> next_utf8(std::string_view text, std::size_t& i) {
     return cp;
 }
 
+}  // namespace
+
 bool is_white_space(char32_t cp) {
     switch (cp) {
     case 0x09: case 0x0A: case 0x0B: case 0x0C: case 0x0D: case 0x20: case 0x85: case 0xA0:
@@ -92,8 +94,6 @@ bool is_white_space(char32_t cp) {
         return cp >= 0x2000 && cp <= 0x200A;
     }
 }
-
-}  // namespace
 
 std::string to_utf8(PStringView text) {
     std::string out;
@@ -171,6 +171,12 @@ std::string_view trim_white_space(std::string_view text) {
         end = start;
     }
     return text.substr(begin, end - begin);
+}
+
+PStringView trim_trailing_white_space(PStringView text) {
+    // A unit of a surrogate pair is never White_Space, so the units can be tested one by one.
+    while (!text.empty() && is_white_space(text.back())) text.remove_suffix(1);
+    return text;
 }
 
 }  // namespace tu

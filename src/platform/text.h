@@ -25,7 +25,11 @@ std::string ascii_lower(std::string_view text);
 bool ascii_iequals(std::string_view a, std::string_view b);
 bool ascii_iends_with(std::string_view text, std::string_view suffix);
 
+// The Unicode White_Space characters (all of them in the Basic Multilingual Plane).
+bool is_white_space(char32_t cp);
 // Trims the Unicode White_Space characters from both ends of UTF-8 text.
 std::string_view trim_white_space(std::string_view text);
+// The text without the White_Space characters at its end (system messages end in CR LF).
+PStringView trim_trailing_white_space(PStringView text);
 
 }  // namespace tu

@@ -1,63 +1,10 @@
 #include "safety/paths.h"
 
-#include <algorithm>
-#include <string_view>
-#include <vector>
-
 #include "platform/error_text.h"
 #include "platform/text.h"
 #include "platform/winpath.h"
 
 namespace tu {
-namespace {
-
-bool starts_with(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
-
-// Removes at most one verbatim prefix, so that \\?\C:\x compares equal to C:\x and
-// \\?\UNC\srv\share to \\srv\share. The order matters: \\?\UNC\ must be tried before the
-// shorter \\?\ it begins with, or the UNC form would lose its leading \\.
-std::string strip_verbatim_prefix(std::string text) {
-    if (starts_with(text, R"(\\?\UNC\)")) return R"(\\)" + text.substr(8);
-    if (starts_with(text, R"(\\?\)")) return text.substr(4);
-    if (starts_with(text, R"(\??\)")) return text.substr(4);
-    return text;
-}
-
-// Folds "." and ".." the way Windows does when it opens a path, so that a path that cannot
-// be opened is judged by the place it would name: C:\Tarvo\..\x names C:\x, which is not
-// inside C:\Tarvo, whatever its spelling begins with. ".." never climbs above the drive or
-// the share. Forms other than X:\... and \\server\share\... are left as they are.
-std::string fold_dot_components(const std::string& text) {
-    std::size_t root_end = 0;
-    if (text.size() >= 3 && text[1] == ':' && text[2] == '\\') {
-        root_end = 2;
-    } else if (starts_with(text, R"(\\)")) {
-        const std::size_t server_end = text.find('\\', 2);
-        if (server_end == std::string::npos) return text;
-        root_end = std::min(text.find('\\', server_end + 1), text.size());
-    } else {
-        return text;
-    }
-    std::vector<std::string_view> parts;
-    const std::string_view rest = std::string_view(text).substr(root_end);
-    std::size_t start = 0;
-    while (start <= rest.size()) {
-        std::size_t end = rest.find('\\', start);
-        if (end == std::string_view::npos) end = rest.size();
-        const std::string_view part = rest.substr(start, end - start);
-        if (part == "..") {
-            if (!parts.empty()) parts.pop_back();
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        start = end + 1;
-    }
-    std::string out = text.substr(0, root_end);
-    for (const std::string_view part : parts) (out += '\\') += part;
-    return out;
-}
-
-}  // namespace
 
 Result<PString> make_absolute(Platform& os, PStringView path) {
     if (winpath::is_absolute(path)) return PString(path);
@@ -68,11 +15,12 @@ Result<PString> make_absolute(Platform& os, PStringView path) {
 
 namespace {
 
-std::string separators_and_prefix(PStringView name) {
-    std::string text = to_utf8(name);
-    for (char& c : text)
-        if (c == '/') c = '\\';
-    return strip_verbatim_prefix(std::move(text));
+// Every '/' turned into '\': the one separator of the comparable form.
+PString with_backslashes(PStringView path) {
+    PString out(path);
+    for (char16_t& c : out)
+        if (c == u'/') c = u'\\';
+    return out;
 }
 
 // No trailing '\', and only A-Z folded: Windows compares names with its own upper-case
@@ -85,7 +33,7 @@ std::string finish_comparable(std::string text) {
 
 // Inside or equal, as is_within decides it, on two normalised forms.
 bool contains(const std::string& root, const std::string& inner) {
-    return inner == root || starts_with(inner, root + '\\');
+    return inner == root || inner.starts_with(root + '\\');
 }
 
 // The last component as Win32 hands it to the file system: trailing dots and spaces go,
@@ -99,9 +47,13 @@ PString name_as_opened(PString name, bool verbatim) {
 
 }  // namespace
 
-std::string comparable_name(PStringView final_name) { return finish_comparable(separators_and_prefix(final_name)); }
+// A verbatim prefix goes (winpath::without_verbatim_prefix), so that \\?\C:\x compares equal
+// to C:\x and \\?\UNC\srv\share to \\srv\share.
+std::string comparable_name(PStringView final_name) {
+    return finish_comparable(to_utf8(winpath::without_verbatim_prefix(with_backslashes(final_name))));
+}
 
-std::string readable_name(PStringView final_name) { return strip_verbatim_prefix(to_utf8(final_name)); }
+std::string readable_name(PStringView final_name) { return to_utf8(winpath::without_verbatim_prefix(final_name)); }
 
 Result<std::string> normalize_for_compare(Platform& os, PStringView path) {
     auto absolute = make_absolute(os, path);
@@ -112,10 +64,12 @@ Result<std::string> normalize_for_compare(Platform& os, PStringView path) {
     // that cannot be opened (missing, access denied, ill-formed) is compared in its lexical
     // absolute form instead, with only "." and ".." folded as Windows would fold them when
     // opening it; the failure itself is not an error, because a missing path must still be
-    // comparable.
+    // comparable. Folded that way, C:\Tarvo\..\x names C:\x, which is not inside C:\Tarvo,
+    // whatever its spelling begins with; a verbatim path's dots are folded too
+    // (winpath::fold_lexically says why).
     auto resolved = os.final_path(*absolute);
     if (resolved) return comparable_name(*resolved);
-    return finish_comparable(fold_dot_components(separators_and_prefix(*absolute)));
+    return finish_comparable(to_utf8(winpath::fold_lexically(with_backslashes(*absolute))));
 }
 
 Result<bool> same_path(Platform& os, PStringView a, PStringView b) {
@@ -151,7 +105,7 @@ Result<ApprovedPath> approve(Platform& os, PStringView path) {
     }
     auto resolved_folder = normalize_for_compare(os, *folder);
     if (!resolved_folder) return fail(std::move(resolved_folder.error()));
-    const bool verbatim = lexical.starts_with(u"\\\\?\\");
+    const bool verbatim = winpath::prefix_of(lexical).verbatim();
     approved.location = *resolved_folder + '\\' + ascii_lower(to_utf8(name_as_opened(*name, verbatim)));
     return approved;
 }

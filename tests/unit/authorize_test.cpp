@@ -56,8 +56,8 @@ const char* name_of(AuthVariant variant) {
     return variant == AuthVariant::A ? "A" : variant == AuthVariant::B ? "B" : "C";
 }
 
-auto fault_on(std::string op, std::uint32_t code) {
-    return [op, code](std::string_view asked, PStringView) -> std::optional<std::uint32_t> {
+auto fault_on(fake::Op op, std::uint32_t code) {
+    return [op, code](fake::Op asked, PStringView) -> std::optional<std::uint32_t> {
         return asked == op ? std::optional(code) : std::nullopt;
     };
 }
@@ -78,14 +78,14 @@ const std::string staged = temp + "stage\\";
 const std::string denied = "Access is denied.";
 
 const Refusal refusals[] = {
-    {"ExecutablePathUnavailable", [](World& w) { w.os.fault = fault_on("module_path", 5); },
+    {"ExecutablePathUnavailable", [](World& w) { w.os.fault = fault_on(fake::Op::module_path, 5); },
      a_bc("failed to get helper path: " + denied + " (os error 5)",
           "failed to get helper executable path: " + denied + " (os error 5)"),
      false},
     {"WorkingDirectoryUnreadable",
      [](World& w) {
          w.request.parent_path = u"Zudeded2026.exe";
-         w.os.fault = fault_on("current_dir", 5);
+         w.os.fault = fault_on(fake::Op::current_dir, 5);
      },
      all("failed to read current dir: " + denied + " (os error 5)"), false},
     {"SnapshotFails", [](World& w) { w.os.parent_failure = ParentLookupError{ParentLookupStep::snapshot, {5, "x"}}; },
@@ -158,7 +158,7 @@ const Refusal refusals[] = {
     {"TempDirUnreadable",
      [](World& w) {
          w.parent_at(to_utf16(temp + "~nsu1.tmp\\Un.exe"));
-         w.os.fault = fault_on("temp_dir", 5);
+         w.os.fault = fault_on(fake::Op::temp_dir, 5);
      },
      all("failed to read temp dir: " + denied + " (os error 5)"), true},
 };

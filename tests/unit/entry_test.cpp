@@ -11,6 +11,7 @@ namespace tu {
 namespace {
 
 using fake::FakePlatform;
+using fake::Op;
 using Lines = std::vector<std::string>;
 
 // 2025-12-06 05:46:40.123 UTC: 1765000000 s, 1765000000123 ms.
@@ -55,11 +56,11 @@ struct Recorder {
 struct EntryTest : ::testing::Test {
     FakePlatform os;
     Recorder recorder;
-    std::vector<std::string> ops;  // every platform operation that consults the fault hook
+    std::vector<Op> ops;  // every platform operation that consults the fault hook
 
     void SetUp() override {
         os.now_ticks = now_ticks;
-        os.fault = [this](std::string_view op, PStringView) -> std::optional<std::uint32_t> {
+        os.fault = [this](Op op, PStringView) -> std::optional<std::uint32_t> {
             ops.emplace_back(op);
             return std::nullopt;
         };
@@ -146,7 +147,7 @@ TEST_F(EntryTest, NoUsableFolderEndsWithStatusTwoAndWritesNothing) {
         ops.clear();
         EXPECT_EQ(run(args), exit_status::refused);
         EXPECT_EQ(recorder.called, "");
-        EXPECT_TRUE(ops.empty()) << "first operation: " << ops.front();
+        EXPECT_TRUE(ops.empty()) << "first operation: " << fake::name_of(ops.front());
     }
     EXPECT_EQ(os.tree(u"C:\\"), (Lines{"C:\\Users", "C:\\Users\\tester", "C:\\Users\\tester\\AppData",
                                        "C:\\Users\\tester\\AppData\\Local", "C:\\Users\\tester\\AppData\\Local\\Temp"}));
@@ -274,8 +275,8 @@ TEST_F(EntryTest, UnwritableLogChangesNothingElse) {
         SCOPED_TRACE(to_utf8(c.folder));
         recorder = Recorder{};
         if (c.fails) recorder.outcome = fail("boom");
-        os.fault = [](std::string_view op, PStringView) -> std::optional<std::uint32_t> {
-            if (op == "create_dir_all" || op == "create_truncate_file" || op == "append_to_file")
+        os.fault = [](Op op, PStringView) -> std::optional<std::uint32_t> {
+            if (op == Op::create_dir_all || op == Op::create_truncate_file || op == Op::append_to_file)
                 return win32_error::access_denied;
             return std::nullopt;
         };
@@ -312,20 +313,20 @@ TEST(SwitchWorkingDirectory, MovesIntoTheTempFolder) {
 
 TEST(SwitchWorkingDirectory, Failures) {
     struct Case {
-        std::string failing_op;
+        Op failing_op;
         std::uint32_t code;
         std::string message;
     };
     const std::vector<Case> cases = {
-        {"set_current_dir", 5,
+        {Op::set_current_dir, 5,
          "failed to switch helper working directory to C:\\Users\\tester\\AppData\\Local\\Temp\\: Access is denied. (os error 5)"},
-        {"current_dir", 3, "failed to read helper working directory: The system cannot find the path specified. (os error 3)"},
-        {"temp_dir", 1234, "failed to read temporary directory:  (os error 1234)"},
+        {Op::current_dir, 3, "failed to read helper working directory: The system cannot find the path specified. (os error 3)"},
+        {Op::temp_dir, 1234, "failed to read temporary directory:  (os error 1234)"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.failing_op);
+        SCOPED_TRACE(fake::name_of(c.failing_op));
         FakePlatform os;
-        os.fault = [&](std::string_view op, PStringView) -> std::optional<std::uint32_t> {
+        os.fault = [&](Op op, PStringView) -> std::optional<std::uint32_t> {
             if (op == c.failing_op) return c.code;
             return std::nullopt;
         };

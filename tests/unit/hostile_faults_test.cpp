@@ -54,8 +54,8 @@ TEST(HostileLogFaults, UnwritableLogFolderOrReadOnlyLogChangesNothingButTheLog) 
     const Fault faults[] = {
         {"FolderCannotBeMadeOrWritten",
          [](Station& s, const App&) {
-             s.os.fault = [](std::string_view op, PStringView path) -> std::optional<std::uint32_t> {
-                 const bool writes = op == "create_dir_all" || op == "append_to_file" || op == "create_truncate_file";
+             s.os.fault = [](fake::Op op, PStringView path) -> std::optional<std::uint32_t> {
+                 const bool writes = op == fake::Op::create_dir_all || op == fake::Op::append_to_file || op == fake::Op::create_truncate_file;
                  if (writes && to_utf8(path).starts_with(std::string(logs))) return win32_error::access_denied;
                  return std::nullopt;
              };
@@ -129,9 +129,9 @@ TEST(HostileHeldFile, TreeFailsAfterThirtyAttemptsAndEarlierRemovalsStay) {
 // --- entries that vanish -------------------------------------------------------------------------
 
 // Another program deletes `path` the moment the helper reaches it with `op`, once.
-void vanish_on(Station& s, std::string op_name, std::string path) {
+void vanish_on(Station& s, fake::Op op_name, std::string path) {
     auto done = std::make_shared<bool>(false);
-    s.os.fault = [&s, op_name, path, done](std::string_view op, PStringView at) -> std::optional<std::uint32_t> {
+    s.os.fault = [&s, op_name, path, done](fake::Op op, PStringView at) -> std::optional<std::uint32_t> {
         if (*done || op != op_name || to_utf8(at) != path) return std::nullopt;
         *done = true;
         s.forget(path);
@@ -150,20 +150,20 @@ TEST(HostileVanishing, EntriesThatVanishWhileListedOrRemovedAreSkipped) {
     const std::string lc_shortcut = in(start_menu, "Lokal-Kaptáže 23456.lnk");
     const std::string uh_shortcut = in(start_menu, "Vyšák-Kaptáže K1 23456.81.lnk");
     const std::vector<Case> cases = {
-        {"StartMenuEntryLogged", &lc_okrsek, "full", [&](Station& s) { vanish_on(s, "list_entry", lc_shortcut); },
+        {"StartMenuEntryLogged", &lc_okrsek, "full", [&](Station& s) { vanish_on(s, fake::Op::list_entry, lc_shortcut); },
          {"skip vanished shortcut entry"}},
-        {"StartMenuEntryQuiet", &uh_okrsek, "full", [&](Station& s) { vanish_on(s, "list_entry", uh_shortcut); }, {}},
+        {"StartMenuEntryQuiet", &uh_okrsek, "full", [&](Station& s) { vanish_on(s, fake::Op::list_entry, uh_shortcut); }, {}},
         {"ShortcutFolderEntry", &lc_sumar, "full",
-         [](Station& s) { vanish_on(s, "list_entry", in(start_menu, "LC sumar.lnk")); }, {}},
+         [](Station& s) { vanish_on(s, fake::Op::list_entry, in(start_menu, "LC sumar.lnk")); }, {}},
         {"ExportEntryLogged", &lc_okrsek, "selected",
-         [](Station& s) { vanish_on(s, "list_entry", in(lc_okrsek.dir(), "Export\\vysledky.12345")); },
+         [](Station& s) { vanish_on(s, fake::Op::list_entry, in(lc_okrsek.dir(), "Export\\vysledky.12345")); },
          {"skip vanished export entry"}},
         {"ExportEntryQuiet", &uh_okrsek, "selected",
-         [](Station& s) { vanish_on(s, "list_entry", in(uh_okrsek.dir(), "Export\\vysledky.12345.7")); }, {}},
+         [](Station& s) { vanish_on(s, fake::Op::list_entry, in(uh_okrsek.dir(), "Export\\vysledky.12345.7")); }, {}},
         // Listed by the tree removal, gone before it is opened: the walk goes on.
-        {"TreeEntry", &lc_kapta, "full", [](Station& s) { vanish_on(s, "open_no_follow", in(lc_kapta.dir(), "icon.ico")); }, {}},
+        {"TreeEntry", &lc_kapta, "full", [](Station& s) { vanish_on(s, fake::Op::open_no_follow, in(lc_kapta.dir(), "icon.ico")); }, {}},
         {"PrecinctTreeEntry", &uh_okrsek, "selected",
-         [](Station& s) { vanish_on(s, "open_no_follow", in(uh_okrsek.dir(), "Data\\12345.7\\okrsek.db")); }, {}},
+         [](Station& s) { vanish_on(s, fake::Op::open_no_follow, in(uh_okrsek.dir(), "Data\\12345.7\\okrsek.db")); }, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -62,8 +62,8 @@ TEST(IsAFile, OnlyRegularFilesCount) {
     EXPECT_FALSE(is_a_file(os, u"C:\\d\\link.txt"));
     EXPECT_FALSE(is_a_file(os, u"C:\\d\\junction"));
     EXPECT_FALSE(is_a_file(os, u"C:\\d\\missing.txt"));
-    os.fault = [](std::string_view op, PStringView) -> std::optional<std::uint32_t> {
-        return op == "file_info" ? std::optional<std::uint32_t>(5) : std::nullopt;
+    os.fault = [](fake::Op op, PStringView) -> std::optional<std::uint32_t> {
+        return op == fake::Op::file_info ? std::optional<std::uint32_t>(5) : std::nullopt;
     };
     EXPECT_FALSE(is_a_file(os, u"C:\\d\\file.txt"));
 }
@@ -100,8 +100,8 @@ struct Install {
         marker(text);
     }
     void fail_reads() {
-        os.fault = [](std::string_view op, PStringView) -> std::optional<std::uint32_t> {
-            return op == "read_file" ? std::optional<std::uint32_t>(5) : std::nullopt;
+        os.fault = [](fake::Op op, PStringView) -> std::optional<std::uint32_t> {
+            return op == fake::Op::read_file ? std::optional<std::uint32_t>(5) : std::nullopt;
         };
     }
     Result<> run() {

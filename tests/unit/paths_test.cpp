@@ -119,8 +119,8 @@ TEST_F(PathsTest, ApprovalIsTheResolvedFolderAndTheNameAsWritten) {
 }
 
 TEST_F(PathsTest, UnreadableWorkingDirectoryFailsOnlyRelativePaths) {
-    os.fault = [](std::string_view op, PStringView) -> std::optional<std::uint32_t> {
-        if (op == "current_dir") return 5;
+    os.fault = [](fake::Op op, PStringView) -> std::optional<std::uint32_t> {
+        if (op == fake::Op::current_dir) return 5;
         return std::nullopt;
     };
     const std::string error = "failed to read current dir: Access is denied. (os error 5)";

@@ -143,7 +143,7 @@ TEST(MunicipalPrecinct, MissingOrVanishingExportFolderIsSkippedWithALine) {
 
 TEST(MunicipalPrecinct, ExportListingFaults) {
     struct Case {
-        std::string op;
+        fake::Op op;
         std::string path_end;
         std::uint32_t code;
         bool succeeds;
@@ -151,17 +151,17 @@ TEST(MunicipalPrecinct, ExportListingFaults) {
     };
     const std::string export_dir = in(lc_app, "Export");
     const std::vector<Case> cases{
-        {"list_entry", "a.12345", win32_error::file_not_found, true, "skip vanished export entry"},
-        {"list_dir", "Export", win32_error::path_not_found, true, line("skip missing export dir: ", export_dir)},
-        {"list_dir", "Export", win32_error::access_denied, false,
+        {fake::Op::list_entry, "a.12345", win32_error::file_not_found, true, "skip vanished export entry"},
+        {fake::Op::list_dir, "Export", win32_error::path_not_found, true, line("skip missing export dir: ", export_dir)},
+        {fake::Op::list_dir, "Export", win32_error::access_denied, false,
          "failed to read export dir " + export_dir + ": Access is denied. (os error 5)"},
-        {"list_entry", "a.12345", win32_error::access_denied, false,
+        {fake::Op::list_entry, "a.12345", win32_error::access_denied, false,
          "failed to read export entry: Access is denied. (os error 5)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.export_line);
         LcOkrsek ws;
-        ws.os.fault = [&](std::string_view op, PStringView path) -> std::optional<std::uint32_t> {
+        ws.os.fault = [&](fake::Op op, PStringView path) -> std::optional<std::uint32_t> {
             if (op == c.op && path.ends_with(w(c.path_end))) return c.code;
             return std::nullopt;
         };
@@ -332,11 +332,11 @@ TEST(SenatePrecinct, SelectedModeGoesItemByItemWithDuplicatesUntilAnInvalidOne) 
 }
 
 TEST(SenatePrecinct, VanishingExportFolderAndEntriesAreSkippedQuietly) {
-    for (const auto& [op, path_end] : std::vector<std::pair<std::string, std::string>>{{"list_dir", "Export"},
-                                                                                       {"list_entry", "vysledky.12345.7"}}) {
-        SCOPED_TRACE(op);
+    for (const auto& [op, path_end] : std::vector<std::pair<fake::Op, std::string>>{{fake::Op::list_dir, "Export"},
+                                                                                       {fake::Op::list_entry, "vysledky.12345.7"}}) {
+        SCOPED_TRACE(fake::name_of(op));
         UhOkrsek ws;
-        ws.os.fault = [&](std::string_view o, PStringView path) -> std::optional<std::uint32_t> {
+        ws.os.fault = [&](fake::Op o, PStringView path) -> std::optional<std::uint32_t> {
             if (o == op && path.ends_with(w(path_end))) return win32_error::file_not_found;
             return std::nullopt;
         };

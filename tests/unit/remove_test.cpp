@@ -17,6 +17,7 @@ namespace tu {
 namespace {
 
 using fake::FakePlatform;
+using fake::Op;
 using Lines = std::vector<std::string>;
 
 constexpr char16_t app[] = u"C:\\Tarvo\\App";
@@ -103,8 +104,8 @@ TEST_F(RemovalTest, AbsentPathIsSkippedWithoutAnyRemoval) {
         FakePlatform os;
         RunLog log{os, u"C:\\logs\\run.log", LogWriter::create_dirs};
         int removals = 0;
-        os.fault = [&](std::string_view op, PStringView) -> std::optional<std::uint32_t> {
-            if (op == "open_no_follow") ++removals;
+        os.fault = [&](Op op, PStringView) -> std::optional<std::uint32_t> {
+            if (op == Op::open_no_follow) ++removals;
             return std::nullopt;
         };
         ASSERT_TRUE(remove_tree(os, app, log, flavour));
@@ -122,8 +123,8 @@ TEST_F(RemovalTest, NotFoundFromTheRemovalItselfIsSuccessAndLoggedOnlyInTheLogge
         os.add_dir(app);
         os.add_file(u"C:\\Tarvo\\x.txt");
         // Present at the presence test, gone by the time the removal looks.
-        os.fault = [](std::string_view op, PStringView) -> std::optional<std::uint32_t> {
-            if (op == "open_no_follow") return win32_error::path_not_found;
+        os.fault = [](Op op, PStringView) -> std::optional<std::uint32_t> {
+            if (op == Op::open_no_follow) return win32_error::path_not_found;
             return std::nullopt;
         };
         ASSERT_TRUE(remove_tree(os, app, log, flavour));
@@ -217,7 +218,7 @@ TEST_F(RemovalTest, ReadOnlyEntriesInsideATreeCostNoExtraRoundTrips) {
     // 8 entries (3 folders below the root, 4 files, the root), 2 of them read-only.
     for (const Case c : {Case{true, 8, 0}, Case{false, 9, 2}}) {
         FakePlatform os;
-        std::map<std::string, int> calls;
+        std::map<Op, int> calls;
         os.extended_disposition_supported = c.extended;
         os.add_file(u"C:\\Tarvo\\App\\a.txt", "", true);
         os.add_file(u"C:\\Tarvo\\App\\b.txt");
@@ -225,19 +226,19 @@ TEST_F(RemovalTest, ReadOnlyEntriesInsideATreeCostNoExtraRoundTrips) {
         os.add_file(u"C:\\Tarvo\\App\\x\\y\\d.txt");
         os.add_dir(u"C:\\Tarvo\\App\\z");
         const ApprovedPath tree = *approve(os, app);
-        os.fault = [&calls](std::string_view op, PStringView) -> std::optional<std::uint32_t> {
-            ++calls[std::string(op)];
+        os.fault = [&calls](Op op, PStringView) -> std::optional<std::uint32_t> {
+            ++calls[op];
             return std::nullopt;
         };
         ASSERT_TRUE(remove_tree_once(os, tree)) << c.extended;
         const std::size_t kinds_of_call = calls.size();
         EXPECT_FALSE(os.exists(app));
-        EXPECT_EQ(calls["open_no_follow"], 8);
-        EXPECT_EQ(calls["handle_path"], 8);
-        EXPECT_EQ(calls["list_handle"], 4);
-        EXPECT_EQ(calls["handle_info"], 1);
-        EXPECT_EQ(calls["set_disposition"], c.dispositions);
-        EXPECT_EQ(calls["clear_readonly"], c.clears);
+        EXPECT_EQ(calls[Op::open_no_follow], 8);
+        EXPECT_EQ(calls[Op::handle_path], 8);
+        EXPECT_EQ(calls[Op::list_handle], 4);
+        EXPECT_EQ(calls[Op::handle_info], 1);
+        EXPECT_EQ(calls[Op::set_disposition], c.dispositions);
+        EXPECT_EQ(calls[Op::clear_readonly], c.clears);
         EXPECT_EQ(kinds_of_call, c.extended ? 5u : 6u);  // nothing else is asked
         EXPECT_EQ(os.open_handles(), 0);
     }
@@ -246,8 +247,8 @@ TEST_F(RemovalTest, ReadOnlyEntriesInsideATreeCostNoExtraRoundTrips) {
 TEST_F(RemovalTest, EntryVanishingDuringTheWalkIsNotTakenForTheWholeTree) {
     add_app_tree();
     // Another program deletes lib\a.dll between the listing and the open.
-    os.fault = [this](std::string_view op, PStringView path) -> std::optional<std::uint32_t> {
-        if (op == "open_no_follow" && to_utf8(path) == "C:\\Tarvo\\App\\lib\\a.dll") {
+    os.fault = [this](Op op, PStringView path) -> std::optional<std::uint32_t> {
+        if (op == Op::open_no_follow && to_utf8(path) == "C:\\Tarvo\\App\\lib\\a.dll") {
             EXPECT_TRUE(os.delete_file(path));
         }
         return std::nullopt;
@@ -260,7 +261,7 @@ TEST_F(RemovalTest, EntryVanishingDuringTheWalkIsNotTakenForTheWholeTree) {
 TEST_F(RemovalTest, BriefFailuresInsideOneCallAreTriedFiftyTimes) {
     struct Case {
         const char* what;
-        std::string op;
+        Op op;
         std::string path;
         std::uint32_t code;
         int failures;
@@ -268,18 +269,18 @@ TEST_F(RemovalTest, BriefFailuresInsideOneCallAreTriedFiftyTimes) {
         int calls_of_op;
     };
     const std::vector<Case> cases = {
-        {"entry in use, released in time", "open_no_follow", "C:\\Tarvo\\App\\lib\\a.dll", 32, 49, true, 50},
-        {"entry in use for good", "open_no_follow", "C:\\Tarvo\\App\\lib\\a.dll", 32, 1000, false, 50},
-        {"directory with pending children", "set_disposition", "C:\\Tarvo\\App\\lib", 145, 49, true, 50},
-        {"directory with pending children for good", "set_disposition", "C:\\Tarvo\\App\\lib", 145, 1000, false, 50},
-        {"145 from a file is no reason to wait", "set_disposition", "C:\\Tarvo\\App\\lib\\a.dll", 145, 1, false, 1},
-        {"access denied is no reason to wait", "open_no_follow", "C:\\Tarvo\\App\\lib\\a.dll", 5, 1, false, 1},
+        {"entry in use, released in time", Op::open_no_follow, "C:\\Tarvo\\App\\lib\\a.dll", 32, 49, true, 50},
+        {"entry in use for good", Op::open_no_follow, "C:\\Tarvo\\App\\lib\\a.dll", 32, 1000, false, 50},
+        {"directory with pending children", Op::set_disposition, "C:\\Tarvo\\App\\lib", 145, 49, true, 50},
+        {"directory with pending children for good", Op::set_disposition, "C:\\Tarvo\\App\\lib", 145, 1000, false, 50},
+        {"145 from a file is no reason to wait", Op::set_disposition, "C:\\Tarvo\\App\\lib\\a.dll", 145, 1, false, 1},
+        {"access denied is no reason to wait", Op::open_no_follow, "C:\\Tarvo\\App\\lib\\a.dll", 5, 1, false, 1},
     };
     for (const Case& c : cases) {
         FakePlatform os;
         os.add_file(u"C:\\Tarvo\\App\\lib\\a.dll");
         int seen = 0;
-        os.fault = [&](std::string_view op, PStringView path) -> std::optional<std::uint32_t> {
+        os.fault = [&](Op op, PStringView path) -> std::optional<std::uint32_t> {
             if (op != c.op || to_utf8(path) != c.path) return std::nullopt;
             return ++seen <= c.failures ? std::optional(c.code) : std::nullopt;
         };
@@ -382,38 +383,47 @@ TEST_F(RemovalTest, SwapAfterTheApprovalIsRefusedOnEveryAttempt) {
 }
 
 // Another program holds a file open with delete sharing: its deletion is accepted, yet it
-// stays until the program lets go, and so does its folder. Nothing is reported removed while
-// it stands. With POSIX semantics (Windows 10 and later) the name goes at once.
+// stays until the program lets go, and its folder is not empty meanwhile. Nothing is reported
+// removed while it stands. With POSIX semantics (Windows 10 and later) the name goes at once.
 TEST_F(RemovalTest, EntryKeptAliveByItsHolderIsNotReportedRemoved) {
     struct Case {
         const char* what;
         bool wine, extended;
+        PString target;  // the tree, or the file itself
         Lines lines;
     };
+    const PString held = u"C:\\Tarvo\\App\\data\\open.db";
     const std::string still = "still there after its deletion (another program holds it, or something in it, open)";
     const std::string not_empty = "The directory is not empty. (os error 145)";
+    const std::string denied = "Access is denied. (os error 5)";
     const Case cases[] = {
-        {"Wine", true, false,
-         {"retry dir delete 1/30: C:\\Tarvo\\App (os_error=None, " + still + ")",
-          retry_line("dir", 2, "C:\\Tarvo\\App", 5, "Access is denied. (os error 5)"), "removed dir: C:\\Tarvo\\App"}},
-        {"classic disposition", false, false,
-         {retry_line("dir", 1, "C:\\Tarvo\\App", 145, not_empty), retry_line("dir", 2, "C:\\Tarvo\\App", 5, "Access is denied. (os error 5)"),
+        {"Wine", true, false, app,
+         {retry_line("dir", 1, "C:\\Tarvo\\App", 145, not_empty), retry_line("dir", 2, "C:\\Tarvo\\App", 145, not_empty),
           "removed dir: C:\\Tarvo\\App"}},
-        {"POSIX semantics", false, true, {"removed dir: C:\\Tarvo\\App"}},
+        {"Wine, the file itself", true, false, held,
+         {"retry file delete 1/30: C:\\Tarvo\\App\\data\\open.db (os_error=None, " + still + ")",
+          "retry file delete 2/30: C:\\Tarvo\\App\\data\\open.db (os_error=None, " + still + ")",
+          "file already gone: C:\\Tarvo\\App\\data\\open.db"}},
+        {"classic disposition", false, false, app,
+         {retry_line("dir", 1, "C:\\Tarvo\\App", 145, not_empty), retry_line("dir", 2, "C:\\Tarvo\\App", 5, denied),
+          "removed dir: C:\\Tarvo\\App"}},
+        {"POSIX semantics", false, true, app, {"removed dir: C:\\Tarvo\\App"}},
     };
     for (const Case& c : cases) {
         FakePlatform os;
         RunLog log{os, u"C:\\logs\\run.log", LogWriter::create_dirs};
         os.follows_final_links = c.wine;
         os.extended_disposition_supported = c.extended;
-        os.add_file(u"C:\\Tarvo\\App\\data\\open.db");
-        os.hold_open(u"C:\\Tarvo\\App\\data\\open.db", true);
+        os.add_file(held);
+        os.hold_open(held, true);
         os.on_sleep = [&] {
-            if (os.sleeps.size() == 2) os.release(u"C:\\Tarvo\\App\\data\\open.db");
+            if (os.sleeps.size() == 2) os.release(held);
         };
-        ASSERT_TRUE(remove_tree(os, app, log, Flavour::logged)) << c.what;
+        const auto removed = c.target == app ? remove_tree(os, app, log, Flavour::logged)
+                                             : remove_file(os, c.target, log, Flavour::logged);
+        ASSERT_TRUE(removed) << c.what;
         EXPECT_EQ(os.lines(u"C:\\logs\\run.log"), c.lines) << c.what;
-        EXPECT_FALSE(os.exists(app)) << c.what;
+        EXPECT_FALSE(os.exists(c.target)) << c.what;
     }
 }
 
@@ -433,8 +443,8 @@ TEST_F(RemovalTest, DeepChainIsWalkedInPiecesMovedUpIntoTheRoot) {
         os.add_file(u"C:\\Outside\\keep.txt", "keep");
         const ApprovedPath tree = *approve(os, app);
         int moves = 0;
-        os.fault = [&moves](std::string_view op, PStringView) -> std::optional<std::uint32_t> {
-            if (op == "move_into") ++moves;
+        os.fault = [&moves](Op op, PStringView) -> std::optional<std::uint32_t> {
+            if (op == Op::move_into) ++moves;
             return std::nullopt;
         };
         const auto result = remove_tree_once(os, tree);
@@ -488,10 +498,10 @@ TEST(RemoveEmptyDir, EveryOutcomeInBothFlavours) {
         int presence_tests = 0;
         if (c.setup != Setup::absent) os.add_dir(path);
         if (c.setup == Setup::holds_file) os.add_file(path + u"\\Tarvo.lnk");
-        os.fault = [&](std::string_view op, PStringView p) -> std::optional<std::uint32_t> {
-            if (op == "file_info" && p == path) ++presence_tests;
-            if (op == "open_no_follow" && c.setup == Setup::vanishes) return win32_error::path_not_found;
-            if (op == "set_disposition" && c.setup == Setup::denied) return win32_error::access_denied;
+        os.fault = [&](Op op, PStringView p) -> std::optional<std::uint32_t> {
+            if (op == Op::file_info && p == path) ++presence_tests;
+            if (op == Op::open_no_follow && c.setup == Setup::vanishes) return win32_error::path_not_found;
+            if (op == Op::set_disposition && c.setup == Setup::denied) return win32_error::access_denied;
             return std::nullopt;
         };
         const auto result = remove_empty_dir(os, path, log, c.flavour, c.presence_test);

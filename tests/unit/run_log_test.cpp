@@ -79,8 +79,8 @@ TEST(RunLogDirectory, FirstInstallDirFollowedByAValueElseTemp) {
 
 TEST(RunLogDirectory, UnknownTempFolderGivesARelativeFolder) {
     FakePlatform os;
-    os.fault = [](std::string_view op, PStringView) -> std::optional<std::uint32_t> {
-        if (op == "temp_dir") return win32_error::access_denied;
+    os.fault = [](fake::Op op, PStringView) -> std::optional<std::uint32_t> {
+        if (op == fake::Op::temp_dir) return win32_error::access_denied;
         return std::nullopt;
     };
     EXPECT_EQ(log_directory(os, {}), u"tarvo2026-uninstall-logs");
@@ -165,7 +165,7 @@ TEST(RunLogWriters, FailuresAreIgnored) {
     EXPECT_FALSE(os.exists(u"C:\\blocked\\logs"));
 
     // Every file-system call failing.
-    os.fault = [](std::string_view, PStringView) -> std::optional<std::uint32_t> { return win32_error::access_denied; };
+    os.fault = [](fake::Op, PStringView) -> std::optional<std::uint32_t> { return win32_error::access_denied; };
     start_log_file(os, u"C:\\other\\a.log");
     append_log_line(os, u"C:\\other\\a.log", "x");
     os.fault = nullptr;

@@ -143,8 +143,8 @@ TEST(SingleShortcut, QuietFlagSelectsTheRemovalFlavour) {
         const PString shortcut = at(desktop, "App.lnk");
         w.os.add_shortcut(shortcut, exe);
         // Deleted by someone else just as the removal starts.
-        w.os.fault = [](std::string_view op, PStringView) -> std::optional<std::uint32_t> {
-            return op == "open_no_follow" ? std::optional(win32_error::file_not_found) : std::nullopt;
+        w.os.fault = [](fake::Op op, PStringView) -> std::optional<std::uint32_t> {
+            return op == fake::Op::open_no_follow ? std::optional(win32_error::file_not_found) : std::nullopt;
         };
         ASSERT_TRUE(remove_shortcut_candidate(w.os, shortcut, exe, w.log, flavour));
         EXPECT_EQ(w.lines(), flavour == Flavour::logged ? Lines{"skip missing file: " + to_utf8(shortcut)} : Lines{});
@@ -155,13 +155,24 @@ TEST(SingleShortcut, ComparisonFailureEndsTheRun) {
     World w;
     const PString shortcut = at(desktop, "App.lnk");
     w.os.add_shortcut(shortcut, u"app.exe");  // relative: needs the current directory
-    w.os.fault = [](std::string_view op, PStringView) -> std::optional<std::uint32_t> {
-        return op == "current_dir" ? std::optional(win32_error::access_denied) : std::nullopt;
+    w.os.fault = [](fake::Op op, PStringView) -> std::optional<std::uint32_t> {
+        return op == fake::Op::current_dir ? std::optional(win32_error::access_denied) : std::nullopt;
     };
     const auto result = remove_named_shortcut(w.os, shortcut, exe, w.log);
     ASSERT_FALSE(result);
     EXPECT_EQ(result.error(), "failed to read current dir: Access is denied. (os error 5)");
     EXPECT_TRUE(w.os.exists(shortcut));
+}
+
+// The application may be gone before its shortcuts are handled: a shortcut that names it,
+// however spelt, still matches.
+TEST(SingleShortcut, TargetGoneBeforeItsShortcutStillMatches) {
+    World w;
+    const PString shortcut = at(desktop, "App.lnk");
+    w.os.add_shortcut(shortcut, u"c:/TARVO/app/APP.EXE");
+    ASSERT_TRUE(w.os.delete_file(exe));
+    ASSERT_TRUE(remove_named_shortcut(w.os, shortcut, exe, w.log));
+    EXPECT_EQ(w.lines(), (Lines{"removed file: " + to_utf8(shortcut)}));
 }
 
 // A desktop holding the precinct shortcuts of the application and assorted neighbours.
@@ -223,8 +234,8 @@ TEST(PrefixedScan, MissingOrVanishedDirectory) {
         World w;
         fill_desktop(w);
         const std::uint32_t code = c.list_error;
-        w.os.fault = [code](std::string_view op, PStringView) -> std::optional<std::uint32_t> {
-            return op == "list_dir" && code ? std::optional(code) : std::nullopt;
+        w.os.fault = [code](fake::Op op, PStringView) -> std::optional<std::uint32_t> {
+            return op == fake::Op::list_dir && code ? std::optional(code) : std::nullopt;
         };
         const auto result =
             scan_prefixed_shortcuts(w.os, to_utf16(c.absent ? gone : desktop), "Okrsek", exe, w.log, c.flavour);
@@ -250,8 +261,8 @@ TEST(PrefixedScan, EntryErrors) {
         World w;
         fill_desktop(w);
         const std::uint32_t code = c.code;
-        w.os.fault = [code](std::string_view op, PStringView p) -> std::optional<std::uint32_t> {
-            return op == "list_entry" && to_utf8(p).ends_with("Okrsek 12345.lnk") ? std::optional(code) : std::nullopt;
+        w.os.fault = [code](fake::Op op, PStringView p) -> std::optional<std::uint32_t> {
+            return op == fake::Op::list_entry && to_utf8(p).ends_with("Okrsek 12345.lnk") ? std::optional(code) : std::nullopt;
         };
         const auto result = scan_desktop(w, c.flavour);
         EXPECT_EQ(result ? std::string() : result.error(), c.error) << c.code;
@@ -298,22 +309,22 @@ TEST(ShortcutDirScan, FiltersAndOrderOfWork) {
 TEST(ShortcutDirScan, ListingAndEntryFailures) {
     struct Case {
         const char* what;
-        const char* op;
+        std::optional<fake::Op> op;
         std::uint32_t code;
         std::string error;
     };
     const std::string menu = "C:\\ProgramData\\Menu\\Tarvo";
     const std::vector<Case> cases = {
-        {"missing directory", "", 0, ""},
-        {"directory vanished", "list_dir", 3, ""},
-        {"unreadable directory", "list_dir", 5, "failed to read shortcut directory " + menu + ": Access is denied. (os error 5)"},
-        {"entry vanished", "list_entry", 2, ""},
-        {"unreadable entry", "list_entry", 5, "failed to read shortcut entry: Access is denied. (os error 5)"},
+        {"missing directory", std::nullopt, 0, ""},
+        {"directory vanished", fake::Op::list_dir, 3, ""},
+        {"unreadable directory", fake::Op::list_dir, 5, "failed to read shortcut directory " + menu + ": Access is denied. (os error 5)"},
+        {"entry vanished", fake::Op::list_entry, 2, ""},
+        {"unreadable entry", fake::Op::list_entry, 5, "failed to read shortcut entry: Access is denied. (os error 5)"},
     };
     for (const Case& c : cases) {
         World w;
         if (c.code) w.os.add_shortcut(at(menu, "App.lnk"), exe);
-        w.os.fault = [&c](std::string_view op, PStringView) -> std::optional<std::uint32_t> {
+        w.os.fault = [&c](fake::Op op, PStringView) -> std::optional<std::uint32_t> {
             return op == c.op ? std::optional(c.code) : std::nullopt;
         };
         const auto result = scan_shortcut_dir(w.os, to_utf16(menu), exe, w.log);

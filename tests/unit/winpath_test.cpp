@@ -109,5 +109,23 @@ TEST(WinPath, ParentFileNameAndExtension) {
     }
 }
 
+// How a path that cannot be opened is compared: without its verbatim prefix, dots folded
+// even after one, one '\' between components; nothing to fold against, nothing folded.
+TEST(WinPath, FoldLexically) {
+    const std::pair<PString, PString> cases[] = {
+        {u"C:\\Tarvo\\..\\x", u"C:\\x"},
+        {u"\\\\?\\C:\\Tarvo\\.\\..\\x", u"C:\\x"},  // the verbatim path's dots too
+        {u"\\\\?\\UNC\\srv\\share\\..\\..\\d", u"\\\\srv\\share\\d"},  // never above the share
+        {u"\\??\\C:\\a\\..", u"C:"},
+        {u"C:\\Missing\\\\x\\", u"C:\\Missing\\x"},
+        {u"C:\\", u"C:"},
+        {u"\\\\.\\COM1\\..", u"\\\\.\\COM1"},
+        {u"C:Tarvo\\..\\x", u"C:Tarvo\\..\\x"},  // from the drive's current folder
+        {u"\\x\\..", u"\\x\\.."},                // from the current drive's root
+        {u"\\\\?\\1:\\a\\..", u"1:\\a\\.."},   // no drive: it names nothing
+    };
+    for (const auto& [path, folded] : cases) EXPECT_EQ(to_utf8(winpath::fold_lexically(path)), to_utf8(folded)) << to_utf8(path);
+}
+
 }  // namespace
 }  // namespace tu

@@ -48,33 +48,6 @@ void expect_retry_lines(const Lines& lines, std::string_view what, const std::st
     }
 }
 
-TEST(Win32Removal, ReadOnlyFileGoesTheSecondWay) {
-    for (const Flavour flavour : {Flavour::logged, Flavour::quiet}) {
-        ScratchFolder scratch;
-        RunLogFile log(scratch);
-        const PString path = scratch.file(u"app\\settings.ini", "x", FILE_ATTRIBUTE_READONLY);
-        // The first way, deletion by name, is refused: only the second one can succeed.
-        ASSERT_FALSE(::DeleteFileW(w(path).c_str()));
-        ASSERT_EQ(::GetLastError(), 5u);
-
-        const auto removed = remove_file(os(), path, log.log(), flavour);
-        ASSERT_TRUE(removed.has_value()) << removed.error();
-        EXPECT_FALSE(exists(path));
-        EXPECT_EQ(log.lines(), (Lines{"removed file: " + utf8(path)}));
-    }
-}
-
-TEST(Win32Removal, FileRemovalLeavesFoldersAlone) {
-    // DeleteFileW refuses a folder with 5; the handle would not, and an empty folder must
-    // not vanish through a file removal.
-    ScratchFolder scratch;
-    const PString folder = scratch.dir(u"empty");
-    const auto once = remove_file_once(os(), *approve(os(), folder));
-    ASSERT_FALSE(once.has_value());
-    EXPECT_EQ(once.error().os.value().code, 5u);
-    EXPECT_TRUE(exists(folder));
-}
-
 TEST(Win32Removal, TreeWithReadOnlyFilesNestingAndLongPaths) {
     ScratchFolder scratch;
     RunLogFile log(scratch);
@@ -103,15 +76,6 @@ TEST(Win32Removal, TreeWithReadOnlyFilesNestingAndLongPaths) {
     EXPECT_FALSE(exists(tree));
     EXPECT_TRUE(exists(neighbour));
     EXPECT_EQ(log.lines(), (Lines{"removed dir: " + utf8(tree)}));
-}
-
-TEST(Win32Removal, TreeOnceRefusesAFile) {
-    ScratchFolder scratch;
-    const PString file = scratch.file(u"app.exe", "MZ", FILE_ATTRIBUTE_READONLY);
-    const auto once = remove_tree_once(os(), *approve(os(), file));
-    ASSERT_FALSE(once.has_value());
-    EXPECT_EQ(once.error().os.value().code, 267u);
-    EXPECT_TRUE(exists(file));
 }
 
 // Another process holds an entry open without delete sharing for about a second: the
@@ -152,35 +116,6 @@ TEST(Win32Removal, EntryHeldByAnotherProcessIsRetriedUntilReleased) {
         lines.pop_back();
         EXPECT_LT(lines.size(), 30u);
         expect_retry_lines(lines, c.tree ? "dir" : "file", utf8(target));
-    }
-}
-
-TEST(Win32Removal, EmptyDirRemovedOnlyWhenEmpty) {
-    struct Case {
-        Flavour flavour;
-        bool presence_test;
-    };
-    for (const Case c : {Case{Flavour::logged, true}, Case{Flavour::quiet, true}, Case{Flavour::quiet, false}}) {
-        SCOPED_TRACE(static_cast<int>(c.flavour) * 10 + c.presence_test);
-        ScratchFolder scratch;
-        RunLogFile log(scratch);
-        const PString full = scratch.dir(u"full");
-        const PString inside = scratch.file(u"full\\kept.txt");
-        const PString empty = scratch.dir(u"empty");
-        const PString missing = scratch / u"missing";
-
-        ASSERT_TRUE(remove_empty_dir(os(), full, log.log(), c.flavour, c.presence_test).has_value());
-        EXPECT_TRUE(exists(inside));
-        EXPECT_EQ(log.lines(), Lines{});
-
-        ASSERT_TRUE(remove_empty_dir(os(), empty, log.log(), c.flavour, c.presence_test).has_value());
-        EXPECT_FALSE(exists(empty));
-        EXPECT_EQ(log.lines(), (Lines{"removed empty dir: " + utf8(empty)}));
-
-        ASSERT_TRUE(remove_empty_dir(os(), missing, log.log(), c.flavour, c.presence_test).has_value());
-        Lines expected{"removed empty dir: " + utf8(empty)};
-        if (c.flavour == Flavour::logged) expected.push_back("skip missing empty dir: " + utf8(missing));
-        EXPECT_EQ(log.lines(), expected);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "platform/fake/fake_platform.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "platform/error_text.h"
 #include "platform/text.h"
@@ -82,40 +83,26 @@ struct FakePlatform::Impl {
 
     explicit Impl(FakePlatform& s) : self(s) {}
 
-    std::optional<std::uint32_t> fault(std::string_view op, PStringView path) const {
+    std::optional<std::uint32_t> fault(Op op, PStringView path) const {
         return self.fault ? self.fault(op, path) : std::nullopt;
     }
 
-    // Lexical form of a path as Win32 would hand it to the file system: absolute, '.' and
-    // '..' folded except in verbatim paths.
+    // The drive and components of a path as Win32 hands it to the file system: made absolute,
+    // "." and ".." folded except in verbatim paths, whose components are names. Shares and
+    // devices are not there (53).
     std::expected<ParsedPath, std::uint32_t> parse(PStringView raw) const {
         PString path(raw);
-        bool verbatim = false;
-        if (path.starts_with(u"\\\\?\\") || path.starts_with(u"\\??\\")) {
-            verbatim = true;
-            path.erase(0, 4);
-        } else if (!winpath::is_absolute(path)) {
-            path = winpath::join(self.cwd, path);
-        }
-        if (path.size() < 2 || path[1] != u':') return std::unexpected(win32_error::bad_netpath);
+        if (path.starts_with(winpath::nt_prefix)) path.replace(0, winpath::nt_prefix.size(), winpath::verbatim_prefix);
+        if (!winpath::is_absolute(path)) path = winpath::join(self.cwd, path);
+        const winpath::Prefix prefix = winpath::prefix_of(path);
+        if (prefix.kind != winpath::PrefixKind::drive && prefix.kind != winpath::PrefixKind::verbatim_drive)
+            return std::unexpected(win32_error::bad_netpath);
+        std::vector<PStringView> parts = winpath::components(path, prefix);
+        // C:x counts from the root: the fake keeps no current folder per drive.
+        if (!prefix.verbatim()) winpath::fold(parts, true);
         ParsedPath parsed;
-        parsed.drive = fold_key(path.substr(0, 1))[0];
-        std::size_t i = 2;
-        while (i < path.size()) {
-            while (i < path.size() && (path[i] == u'\\' || (!verbatim && path[i] == u'/'))) ++i;
-            std::size_t end = i;
-            while (end < path.size() && path[end] != u'\\' && (verbatim || path[end] != u'/')) ++end;
-            if (end > i) {
-                PString component = path.substr(i, end - i);
-                if (!verbatim && component == u".") {
-                } else if (!verbatim && component == u"..") {
-                    if (!parsed.components.empty()) parsed.components.pop_back();
-                } else {
-                    parsed.components.push_back(std::move(component));
-                }
-            }
-            i = end;
-        }
+        parsed.drive = fold_key(path.substr(prefix.length - 2, 1))[0];
+        parsed.components.assign(parts.begin(), parts.end());
         return parsed;
     }
 
@@ -266,8 +253,14 @@ struct FakePlatform::Impl {
         return *target;
     }
 
+    // Wine's FindFirstFileExW opens the folder without sharing delete, so it cannot look into
+    // a folder that the helper holds open (every handle of the helper asks for delete).
+    bool listing_refused(const Node& folder) const {
+        return self.follows_final_links && folder.open_count > folder.shared_holds;
+    }
+
     // Another program, or the helper, lets go of a node; a pending deletion happens with
-    // the last handle. Under Wine a folder that still holds entries stays, without a word.
+    // the last handle. A folder that holds entries again by then stays, without a word.
     static void let_go(Node& node) {
         if (--node.open_count > 0 || !node.delete_pending) return;
         node.delete_pending = false;
@@ -275,6 +268,16 @@ struct FakePlatform::Impl {
         detach(node);
     }
 };
+
+std::string_view name_of(Op op) {
+    constexpr std::string_view names[] = {
+        "module_path", "temp_dir", "set_current_dir", "current_dir", "create_dir_all", "create_truncate_file",
+        "append_to_file", "read_file", "file_info", "final_path", "list_dir", "list_entry", "entry_exists",
+        "open_no_follow", "handle_info", "handle_path", "list_handle", "set_disposition", "clear_readonly", "move_into",
+    };
+    static_assert(std::size(names) == static_cast<std::size_t>(Op::move_into) + 1);
+    return names[static_cast<std::size_t>(op)];
+}
 
 FakePlatform::FakePlatform() : impl_(std::make_unique<Impl>(*this)) {
     add_dir(u"C:\\");
@@ -395,7 +398,7 @@ std::vector<PString> FakePlatform::command_line() { return args; }
 std::uint32_t FakePlatform::current_process_id() { return own_pid; }
 
 std::expected<PString, OsError> FakePlatform::module_path() {
-    if (auto code = impl_->fault("module_path", module)) return std::unexpected(OsError{*code, "GetModuleFileNameW"});
+    if (auto code = impl_->fault(Op::module_path, module)) return std::unexpected(OsError{*code, "GetModuleFileNameW"});
     return module;
 }
 
@@ -416,12 +419,12 @@ std::expected<PString, ImageQueryError> FakePlatform::process_image_path(std::ui
 void FakePlatform::exit_process(int status) { exit_status = status; }
 
 std::expected<PString, OsError> FakePlatform::temp_dir() {
-    if (auto code = impl_->fault("temp_dir", temp)) return std::unexpected(OsError{*code, "GetTempPathW"});
+    if (auto code = impl_->fault(Op::temp_dir, temp)) return std::unexpected(OsError{*code, "GetTempPathW"});
     return temp;
 }
 
 std::expected<void, OsError> FakePlatform::set_current_dir(PStringView path) {
-    if (auto code = impl_->fault("set_current_dir", path)) return std::unexpected(OsError{*code, "SetCurrentDirectoryW"});
+    if (auto code = impl_->fault(Op::set_current_dir, path)) return std::unexpected(OsError{*code, "SetCurrentDirectoryW"});
     auto node = impl_->lookup(path, true);
     if (!node) return std::unexpected(OsError{node.error(), "SetCurrentDirectoryW"});
     if ((*node)->kind != Node::Kind::dir) return std::unexpected(OsError{win32_error::directory_expected, "SetCurrentDirectoryW"});
@@ -437,7 +440,7 @@ std::expected<void, OsError> FakePlatform::set_current_dir(PStringView path) {
 }
 
 std::expected<PString, OsError> FakePlatform::current_dir() {
-    if (auto code = impl_->fault("current_dir", cwd)) return std::unexpected(OsError{*code, "GetCurrentDirectoryW"});
+    if (auto code = impl_->fault(Op::current_dir, cwd)) return std::unexpected(OsError{*code, "GetCurrentDirectoryW"});
     return cwd;
 }
 
@@ -456,7 +459,7 @@ void FakePlatform::yield_processor() { ++yields; }
 // --- files -----------------------------------------------------------------------------
 
 std::expected<void, OsError> FakePlatform::create_dir_all(PStringView path) {
-    if (auto code = impl_->fault("create_dir_all", path)) return std::unexpected(OsError{*code, "CreateDirectoryW"});
+    if (auto code = impl_->fault(Op::create_dir_all, path)) return std::unexpected(OsError{*code, "CreateDirectoryW"});
     auto parsed = impl_->parse(path);
     if (!parsed) return std::unexpected(OsError{parsed.error(), "CreateDirectoryW"});
     if (!impl_->drives.contains(parsed->drive)) return std::unexpected(OsError{win32_error::path_not_found, "CreateDirectoryW"});
@@ -472,7 +475,7 @@ std::expected<void, OsError> FakePlatform::create_dir_all(PStringView path) {
 }
 
 std::expected<void, OsError> FakePlatform::create_truncate_file(PStringView path) {
-    if (auto code = impl_->fault("create_truncate_file", path)) return std::unexpected(OsError{*code, "CreateFileW"});
+    if (auto code = impl_->fault(Op::create_truncate_file, path)) return std::unexpected(OsError{*code, "CreateFileW"});
     auto place = impl_->parent_for(path);
     if (!place) return std::unexpected(OsError{place.error(), "CreateFileW"});
     auto& [dir, name] = *place;
@@ -488,7 +491,7 @@ std::expected<void, OsError> FakePlatform::create_truncate_file(PStringView path
 }
 
 std::expected<void, OsError> FakePlatform::append_to_file(PStringView path, std::string_view bytes) {
-    if (auto code = impl_->fault("append_to_file", path)) return std::unexpected(OsError{*code, "CreateFileW"});
+    if (auto code = impl_->fault(Op::append_to_file, path)) return std::unexpected(OsError{*code, "CreateFileW"});
     auto place = impl_->parent_for(path);
     if (!place) return std::unexpected(OsError{place.error(), "CreateFileW"});
     auto& [dir, name] = *place;
@@ -500,7 +503,7 @@ std::expected<void, OsError> FakePlatform::append_to_file(PStringView path, std:
 }
 
 std::expected<std::string, OsError> FakePlatform::read_file(PStringView path) {
-    if (auto code = impl_->fault("read_file", path)) return std::unexpected(OsError{*code, "ReadFile"});
+    if (auto code = impl_->fault(Op::read_file, path)) return std::unexpected(OsError{*code, "ReadFile"});
     auto node = impl_->lookup(path, true);
     if (!node) return std::unexpected(OsError{node.error(), "CreateFileW"});
     if ((*node)->kind != Node::Kind::file) return std::unexpected(OsError{win32_error::access_denied, "CreateFileW"});
@@ -508,27 +511,31 @@ std::expected<std::string, OsError> FakePlatform::read_file(PStringView path) {
 }
 
 std::expected<FileInfo, OsError> FakePlatform::file_info(PStringView path, bool follow_links) {
-    if (auto code = impl_->fault("file_info", path)) return std::unexpected(OsError{*code, "CreateFileW"});
+    if (auto code = impl_->fault(Op::file_info, path)) return std::unexpected(OsError{*code, "CreateFileW"});
     auto node = impl_->lookup(path, follow_links || follows_final_links);
     if (!node) return std::unexpected(OsError{node.error(), "CreateFileW"});
     return (*node)->info();
 }
 
 std::expected<PString, OsError> FakePlatform::final_path(PStringView path) {
-    if (auto code = impl_->fault("final_path", path)) return std::unexpected(OsError{*code, "CreateFileW"});
+    if (auto code = impl_->fault(Op::final_path, path)) return std::unexpected(OsError{*code, "CreateFileW"});
     auto node = impl_->lookup(path, true);
     if (!node) return std::unexpected(OsError{node.error(), "CreateFileW"});
-    return u"\\\\?\\" + Impl::full_path(node->get(), impl_->drive_of(node->get()));
+    return PString(winpath::verbatim_prefix) + Impl::full_path(node->get(), impl_->drive_of(node->get()));
 }
 
 std::expected<std::vector<std::expected<DirEntry, OsError>>, OsError> FakePlatform::list_dir(PStringView path) {
-    if (auto code = impl_->fault("list_dir", path)) return std::unexpected(OsError{*code, "FindFirstFileExW"});
+    if (auto code = impl_->fault(Op::list_dir, path)) return std::unexpected(OsError{*code, "FindFirstFileExW"});
     auto node = impl_->lookup(path, true);
+    // FindFirstFileExW looks for path\*: a missing folder is a missing parent there.
+    if (!node && node.error() == win32_error::file_not_found)
+        return std::unexpected(OsError{win32_error::path_not_found, "FindFirstFileExW"});
     if (!node) return std::unexpected(OsError{node.error(), "FindFirstFileExW"});
     if ((*node)->kind != Node::Kind::dir) return std::unexpected(OsError{win32_error::directory_expected, "FindFirstFileExW"});
+    if (impl_->listing_refused(**node)) return std::unexpected(OsError{win32_error::sharing_violation, "FindFirstFileExW"});
     std::vector<std::expected<DirEntry, OsError>> out;
     for (DirEntry& entry : impl_->entries_of(**node)) {
-        if (auto code = impl_->fault("list_entry", winpath::join(path, entry.name)))
+        if (auto code = impl_->fault(Op::list_entry, winpath::join(path, entry.name)))
             out.push_back(std::unexpected(OsError{*code, "FindNextFileW"}));
         else
             out.push_back(std::move(entry));
@@ -537,7 +544,9 @@ std::expected<std::vector<std::expected<DirEntry, OsError>>, OsError> FakePlatfo
 }
 
 std::expected<bool, OsError> FakePlatform::entry_exists(PStringView path) {
-    if (auto code = impl_->fault("entry_exists", path)) return std::unexpected(OsError{*code, "FindFirstFileExW"});
+    if (auto code = impl_->fault(Op::entry_exists, path)) return std::unexpected(OsError{*code, "FindFirstFileExW"});
+    if (auto place = impl_->parent_for(path); place && impl_->listing_refused(*place->first))
+        return std::unexpected(OsError{win32_error::sharing_violation, "FindFirstFileExW"});
     auto node = impl_->lookup(path, false);
     if (node) return true;
     if (node.error() == win32_error::file_not_found || node.error() == win32_error::path_not_found) return false;
@@ -575,43 +584,45 @@ std::expected<HandleId, OsError> FakePlatform::open_no_follow(HandleId parent, P
         Impl::OpenHandle* dir = impl_->find_handle(parent);
         if (!dir) return std::unexpected(OsError{win32_error::invalid_parameter, "NtOpenFile"});
         full = winpath::join(dir->path, name);
-        if (auto code = impl_->fault("open_no_follow", full)) return std::unexpected(OsError{*code, "NtOpenFile"});
+        if (auto code = impl_->fault(Op::open_no_follow, full)) return std::unexpected(OsError{*code, "NtOpenFile"});
         if (dir->node->kind != Node::Kind::dir) return std::unexpected(OsError{win32_error::directory_expected, "NtOpenFile"});
         const auto it = dir->node->children.find(fold_key(name));
         if (it == dir->node->children.end()) return std::unexpected(OsError{win32_error::file_not_found, "NtOpenFile"});
         node = it->second;
     } else {
         full = PString(name);
-        if (auto code = impl_->fault("open_no_follow", full)) return std::unexpected(OsError{*code, "CreateFileW"});
+        if (auto code = impl_->fault(Op::open_no_follow, full)) return std::unexpected(OsError{*code, "CreateFileW"});
         node = impl_->lookup(name, false);
         if (!node) return std::unexpected(OsError{node.error(), "CreateFileW"});
     }
     node = impl_->entry_for_open(*node);
     if (!node) return std::unexpected(OsError{node.error(), "CreateFileW"});
     if ((*node)->held > 0) return std::unexpected(OsError{win32_error::sharing_violation, "CreateFileW"});
-    if ((*node)->delete_pending) return std::unexpected(OsError{win32_error::access_denied, "CreateFileW"});
+    // Windows refuses to open what waits for its deletion; Wine opens it.
+    if ((*node)->delete_pending && !follows_final_links)
+        return std::unexpected(OsError{win32_error::access_denied, "CreateFileW"});
     return impl_->open_handle(*node, full);
 }
 
 std::expected<FileInfo, OsError> FakePlatform::handle_info(HandleId handle) {
     Impl::OpenHandle* open = impl_->find_handle(handle);
     if (!open) return std::unexpected(OsError{win32_error::invalid_parameter, "GetFileInformationByHandleEx"});
-    if (auto code = impl_->fault("handle_info", open->path)) return std::unexpected(OsError{*code, "GetFileInformationByHandleEx"});
+    if (auto code = impl_->fault(Op::handle_info, open->path)) return std::unexpected(OsError{*code, "GetFileInformationByHandleEx"});
     return open->node->info();
 }
 
 std::expected<PString, OsError> FakePlatform::handle_path(HandleId handle) {
     Impl::OpenHandle* open = impl_->find_handle(handle);
     if (!open) return std::unexpected(OsError{win32_error::invalid_parameter, "GetFinalPathNameByHandleW"});
-    if (auto code = impl_->fault("handle_path", open->path)) return std::unexpected(OsError{*code, "GetFinalPathNameByHandleW"});
+    if (auto code = impl_->fault(Op::handle_path, open->path)) return std::unexpected(OsError{*code, "GetFinalPathNameByHandleW"});
     const Node* node = open->node.get();
-    return u"\\\\?\\" + Impl::full_path(node, impl_->drive_of(node));
+    return PString(winpath::verbatim_prefix) + Impl::full_path(node, impl_->drive_of(node));
 }
 
 std::expected<std::vector<DirEntry>, OsError> FakePlatform::list_handle(HandleId handle) {
     Impl::OpenHandle* open = impl_->find_handle(handle);
     if (!open) return std::unexpected(OsError{win32_error::invalid_parameter, "GetFileInformationByHandleEx"});
-    if (auto code = impl_->fault("list_handle", open->path)) return std::unexpected(OsError{*code, "GetFileInformationByHandleEx"});
+    if (auto code = impl_->fault(Op::list_handle, open->path)) return std::unexpected(OsError{*code, "GetFileInformationByHandleEx"});
     if (open->node->kind != Node::Kind::dir) return std::unexpected(OsError{win32_error::directory_expected, "GetFileInformationByHandleEx"});
     return impl_->entries_of(*open->node);
 }
@@ -619,15 +630,14 @@ std::expected<std::vector<DirEntry>, OsError> FakePlatform::list_handle(HandleId
 std::expected<void, OsError> FakePlatform::set_disposition(HandleId handle, Disposition how) {
     Impl::OpenHandle* open = impl_->find_handle(handle);
     if (!open) return std::unexpected(OsError{win32_error::invalid_parameter, "SetFileInformationByHandle"});
-    if (auto code = impl_->fault("set_disposition", open->path)) return std::unexpected(OsError{*code, "SetFileInformationByHandle"});
+    if (auto code = impl_->fault(Op::set_disposition, open->path)) return std::unexpected(OsError{*code, "SetFileInformationByHandle"});
     Node& node = *open->node;
     if (how == Disposition::extended && !extended_disposition_supported)
         return std::unexpected(OsError{win32_error::invalid_parameter, "SetFileInformationByHandle"});
     if (how == Disposition::classic && node.readonly)
         return std::unexpected(OsError{win32_error::access_denied, "SetFileInformationByHandle"});
-    // Wine takes a folder's disposition without looking into it; the folder goes at the
-    // last close only if it is empty by then.
-    if (node.kind == Node::Kind::dir && !node.children.empty() && !follows_final_links)
+    // An entry that waits for its holder still counts: the folder is not empty.
+    if (node.kind == Node::Kind::dir && !node.children.empty())
         return std::unexpected(OsError{win32_error::dir_not_empty, "SetFileInformationByHandle"});
     if (!node.parent) return std::unexpected(OsError{win32_error::access_denied, "SetFileInformationByHandle"});
     // POSIX semantics: the name goes at once, whoever still holds the object.
@@ -639,7 +649,7 @@ std::expected<void, OsError> FakePlatform::set_disposition(HandleId handle, Disp
 std::expected<void, OsError> FakePlatform::clear_readonly(HandleId handle) {
     Impl::OpenHandle* open = impl_->find_handle(handle);
     if (!open) return std::unexpected(OsError{win32_error::invalid_parameter, "SetFileInformationByHandle"});
-    if (auto code = impl_->fault("clear_readonly", open->path)) return std::unexpected(OsError{*code, "SetFileInformationByHandle"});
+    if (auto code = impl_->fault(Op::clear_readonly, open->path)) return std::unexpected(OsError{*code, "SetFileInformationByHandle"});
     open->node->readonly = false;
     return {};
 }
@@ -648,7 +658,7 @@ std::expected<void, OsError> FakePlatform::move_into(HandleId handle, HandleId n
     Impl::OpenHandle* open = impl_->find_handle(handle);
     Impl::OpenHandle* dir = impl_->find_handle(new_parent);
     if (!open || !dir) return std::unexpected(OsError{win32_error::invalid_parameter, "NtSetInformationFile"});
-    if (auto code = impl_->fault("move_into", open->path)) return std::unexpected(OsError{*code, "NtSetInformationFile"});
+    if (auto code = impl_->fault(Op::move_into, open->path)) return std::unexpected(OsError{*code, "NtSetInformationFile"});
     if (dir->node->kind != Node::Kind::dir) return std::unexpected(OsError{win32_error::directory_expected, "NtSetInformationFile"});
     if (dir->node->children.contains(fold_key(name)))
         return std::unexpected(OsError{win32_error::already_exists, "NtSetInformationFile"});
@@ -679,7 +689,10 @@ std::expected<PString, ShortcutError> FakePlatform::read_shortcut_target(PString
     if ((*node)->kind != Node::Kind::file) return std::unexpected(ShortcutError{ShortcutStep::load, 0x80070005, {}});
     const std::string& content = (*node)->content;
     if (!content.starts_with(shortcut_magic)) return std::unexpected(ShortcutError{ShortcutStep::load, 0x80004005, {}});
-    return to_utf16(std::string_view(content).substr(shortcut_magic.size()));
+    // The shell hands a target back with '\' for every '/' it was saved with.
+    PString target = to_utf16(std::string_view(content).substr(shortcut_magic.size()));
+    std::replace(target.begin(), target.end(), u'/', u'\\');
+    return target;
 }
 
 // --- message texts ---------------------------------------------------------------------

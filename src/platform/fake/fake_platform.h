@@ -2,10 +2,11 @@
 // attributes, symbolic links and junctions, files held open by other programs, processes,
 // shortcuts, a clock and a pause that counts instead of sleeping, and scripted faults.
 //
-// Paths behave as on Windows: either separator, letter case ignored for ASCII names, '.'
-// and '..' folded lexically (not in verbatim \\?\ paths), relative paths resolved against
-// the current directory, links and junctions followed in every component but the last
-// when an operation asks not to follow.
+// Paths are read by Windows' rules (platform/winpath): either separator, letter case ignored
+// for ASCII names, '.' and '..' folded lexically (not in verbatim \\?\ paths), relative paths
+// resolved against the current directory, links and junctions followed in every component
+// but the last when an operation asks not to follow. The platform contract (tests/contract)
+// holds what the fake does to what Windows and Wine do.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +24,15 @@ namespace tu::fake {
 
 inline constexpr std::uint32_t reparse_tag_symlink = 0xA000000C;
 inline constexpr std::uint32_t reparse_tag_junction = 0xA0000003;
+
+// The operations a scripted fault can name (see FakePlatform::fault).
+enum class Op {
+    module_path, temp_dir, set_current_dir, current_dir,
+    create_dir_all, create_truncate_file, append_to_file, read_file, file_info, final_path, list_dir, list_entry,
+    entry_exists, open_no_follow, handle_info, handle_path, list_handle, set_disposition, clear_readonly, move_into,
+};
+// The operation's name, for test messages.
+std::string_view name_of(Op op);
 
 struct FakeProcess {
     std::uint32_t pid = 0;
@@ -70,14 +80,13 @@ public:
     std::expected<void, OsError> remove_directory(PStringView path);
 
     // --- scripted faults ------------------------------------------------------------
-    // Consulted at the start of every operation with its name (the Platform method name,
-    // e.g. "open_no_follow", "set_disposition", "handle_path", "list_dir", "file_info") and
-    // its path argument (for handle operations, the handle's path; for open_no_follow the
-    // full path of the entry); an error code fails
-    // the operation with that code before it does anything. The op "list_entry" is asked
-    // for every entry of list_dir with the entry's full path: an error there becomes that
-    // entry's per-entry error (an entry that vanished while the folder was listed).
-    using FaultHook = std::function<std::optional<std::uint32_t>(std::string_view op, PStringView path)>;
+    // Consulted at the start of every operation that can fail, with the operation (the
+    // Platform method of that name) and its path argument (for handle operations, the
+    // handle's path; for open_no_follow the full path of the entry); an error code fails the
+    // operation with that code before it does anything. Op::list_entry is asked for every
+    // entry of list_dir with the entry's full path: an error there becomes that entry's
+    // per-entry error (an entry that vanished while the folder was listed).
+    using FaultHook = std::function<std::optional<std::uint32_t>(Op op, PStringView path)>;
     FaultHook fault;
     // Called after each counted pause; lets a test change the world "meanwhile".
     std::function<void()> on_sleep;
@@ -99,11 +108,12 @@ public:
     std::optional<int> exit_status;
     // Wine refuses the extended delete disposition with 87; Windows on NTFS accepts it.
     bool extended_disposition_supported = true;
-    // Wine with links made on the Linux side: an open that asks not to follow a link follows
+    // Wine, with links made on the Linux side: an open that asks not to follow a link follows
     // it all the same (deleting "the link" deletes what it leads to); listings show a folder
-    // link as a folder with a reparse point and a file link as the file it leads to; and a
-    // folder accepts its delete disposition whatever it holds, yet stays while it holds
-    // anything (an entry whose holder has not let go).
+    // link as a folder with a reparse point and a file link as the file it leads to. Wine's
+    // other ways are taken with it: a file whose deletion waits for its holder opens again,
+    // and a folder that the helper holds open cannot be listed or looked into by name (32).
+    // tests/contract holds these to what Wine does.
     bool follows_final_links = false;
     std::map<std::uint32_t, std::string> messages;  // system messages by code
     int open_handles() const;                      // handles not yet closed

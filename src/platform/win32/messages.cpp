@@ -6,11 +6,6 @@ namespace tu::win32 {
 
 namespace {
 
-bool is_white_space(char16_t c) {
-    return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
-           (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000;
-}
-
 // FormatMessageW from the system's table (source null) or from a module's message table;
 // empty when neither has a text for the id.
 std::string format_message(DWORD source_flag, HMODULE source, DWORD id) {
@@ -26,11 +21,6 @@ std::string format_message(DWORD source_flag, HMODULE source, DWORD id) {
 constexpr std::uint32_t nt_status_bit = 0x10000000;
 
 }  // namespace
-
-PStringView trim_trailing_white_space(PStringView text) {
-    while (!text.empty() && is_white_space(text.back())) text.remove_suffix(1);
-    return text;
-}
 
 std::string Win32Platform::system_message(std::uint32_t code) {
     return format_message(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code);

@@ -95,10 +95,6 @@ inline FileInfo info_from_attributes(DWORD attributes, DWORD reparse_tag) {
     return info;
 }
 
-// The text without the Unicode White_Space characters at its end (system messages end in
-// CR LF).
-PStringView trim_trailing_white_space(PStringView text);
-
 inline HANDLE as_handle(HandleId id) { return reinterpret_cast<HANDLE>(id.value); }
 inline HandleId as_id(HANDLE h) { return HandleId{reinterpret_cast<std::uintptr_t>(h)}; }
 

@@ -1,0 +1,110 @@
+// The worlds the platform contract runs in. Each gives its Platform (os), says whether it is
+// Wine's Windows (wine), and builds below a fresh folder of its own (root) what a test needs:
+// folders, files, shortcuts, another program holding a file open (hold, release), and
+// deletion by name as other programs delete (DeleteFileW, RemoveDirectoryW). The fake's
+// worlds can also make links; Wine cannot, so the suite of links runs only there.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+
+#include "platform/fake/fake_platform.h"
+#include "platform/winpath.h"
+
+#ifdef _WIN32
+#include "platform/win32/win32_platform.h"
+#include "win32/win32_test_support.h"
+#endif
+
+namespace tu::contract {
+
+// The fake as Windows on NTFS, or as Wine: Wine refuses the extended delete disposition and
+// follows links that it is asked not to follow.
+template <bool Wine>
+class FakeWorld {
+public:
+    FakeWorld() {
+        fake_.follows_final_links = Wine;
+        fake_.extended_disposition_supported = !Wine;
+        fake_.add_dir(root_);
+    }
+    Platform& os() { return fake_; }
+    bool wine() const { return Wine; }
+    const PString& root() const { return root_; }
+    PString dir(PStringView name) {
+        const PString path = winpath::join(root_, name);
+        fake_.add_dir(path);
+        return path;
+    }
+    PString file(PStringView name, std::string_view content = "x", bool readonly = false) {
+        const PString path = winpath::join(root_, name);
+        fake_.add_file(path, content, readonly);
+        return path;
+    }
+    PString shortcut(PStringView name, PStringView target) {
+        const PString path = winpath::join(root_, name);
+        fake_.add_shortcut(path, target);
+        return path;
+    }
+    void hold(PStringView path, bool share_delete = false) { fake_.hold_open(path, share_delete); }
+    void release(PStringView path) { fake_.release(path); }
+    std::expected<void, OsError> delete_file(PStringView path) { return fake_.delete_file(path); }
+    std::expected<void, OsError> remove_directory(PStringView path) { return fake_.remove_directory(path); }
+    void symlink(PStringView path, PStringView target, bool directory) { fake_.add_symlink(path, target, directory); }
+    void junction(PStringView path, PStringView target) { fake_.add_junction(path, target); }
+
+private:
+    fake::FakePlatform fake_;
+    PString root_ = u"C:\\Users\\tester\\Contract";
+};
+using FakeWindows = FakeWorld<false>;
+using FakeWine = FakeWorld<true>;
+
+#ifdef _WIN32
+// The Win32 platform on real files in a scratch folder below the temporary directory, with
+// the test child as the other program.
+class Win32World {
+public:
+    Platform& os() { return win32::platform(); }
+    bool wine() const {
+        const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+        return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
+    }
+    const PString& root() const { return scratch_.path(); }
+    PString dir(PStringView name) { return scratch_.dir(name); }
+    PString file(PStringView name, std::string_view content = "x", bool readonly = false) {
+        return scratch_.file(name, content, readonly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
+    }
+    PString shortcut(PStringView name, PStringView target) {
+        const PString path = scratch_ / name;
+        EXPECT_EQ(win32::test::make_shortcut(path, target), S_OK) << win32::test::utf8(path);
+        return path;
+    }
+    void hold(PStringView path, bool share_delete = false) {
+        auto& holder = holders_[PString(path)] = std::make_unique<win32::test::Holder>(path, share_delete);
+        ASSERT_TRUE(holder->holding());
+    }
+    void release(PStringView path) {
+        if (auto it = holders_.find(PString(path)); it != holders_.end()) {
+            EXPECT_EQ(it->second->release(), 0u);
+            holders_.erase(it);
+        }
+    }
+    std::expected<void, OsError> delete_file(PStringView path) {
+        if (::DeleteFileW(win32::test::w(path).c_str())) return {};
+        return std::unexpected(OsError{::GetLastError(), "DeleteFileW"});
+    }
+    std::expected<void, OsError> remove_directory(PStringView path) {
+        if (::RemoveDirectoryW(win32::test::w(path).c_str())) return {};
+        return std::unexpected(OsError{::GetLastError(), "RemoveDirectoryW"});
+    }
+
+private:
+    win32::test::ScratchFolder scratch_;
+    std::map<PString, std::unique_ptr<win32::test::Holder>> holders_;  // let go before the folder goes
+};
+#endif
+
+}  // namespace tu::contract
