@@ -25,6 +25,8 @@ add_subdirectory(tests/contract)
 
 if(NOT WIN32)
   tu_add_gtest(unit_tests unit_tests)
+  # The folders of src/ depend on each other one way only.
+  add_test(NAME layers COMMAND ${TU_JUDGE} checks ${CMAKE_SOURCE_DIR}/tools/check-layers.sh)
   return()
 endif()
 

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "app/run_log.h"
 #include "cli/run_request.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/text.h"
@@ -37,7 +38,7 @@ struct Profile {
     std::string item_prefix;  // selected mode: "{item_prefix} {item}.lnk"
     std::string items[3];     // valid items the installation holds
     OptionColumn column;
-    Result<> (*run)(Platform&, const std::vector<PString>&, const PString&);
+    Result<> (*run)(Platform&, const std::vector<PString>&, const LineSink&);
     Result<> (*check)(std::string_view);
     bool (*belongs)(std::string_view, std::string_view);
 };
@@ -254,7 +255,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (p.check(item)) valid.insert(item);
 
     const auto before = os.snapshot({u"C:\\"});
-    (void)p.run(os, args, log_path);
+    (void)p.run(os, args, RunLog(os, log_path, LogWriter::create_dirs));
     if (os.open_handles() != 0) violation("handles left open", "");
     const auto after = os.snapshot({u"C:\\"});
 

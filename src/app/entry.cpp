@@ -1,10 +1,10 @@
 #include "app/entry.h"
 
 #include <array>
+#include <functional>
 #include <optional>
 
 #include "app/run_log.h"
-#include "platform/error_text.h"
 #include "platform/text.h"
 #include "platform/winpath.h"
 
@@ -17,12 +17,13 @@ struct FolderRow {
     std::string_view folder;  // as the installers write it; matched ignoring ASCII case
     Kind kind;
     ProfileRun Profiles::*profile;  // data-entry and precinct kinds
-    std::string_view log_prefix;    // precinct kind
+    std::string_view log_prefix;    // precinct and processing kinds
     std::string_view executable;    // processing kind
 };
 
 // One row per application folder. The processing profile receives the folder spelled as it
-// is here, whatever case the command line used.
+// is here, whatever case the command line used; its logs are named like the municipal
+// precinct application's.
 constexpr std::array<FolderRow, 9> dispatch_table{{
     {"LCKaptaO", Kind::precinct, &Profiles::municipal_precinct, municipal_log_prefix, {}},
     {"UHKaptaO.K1", Kind::precinct, &Profiles::senate_precinct, senate_log_prefix, {}},
@@ -30,9 +31,9 @@ constexpr std::array<FolderRow, 9> dispatch_table{{
     {"LCkapta", Kind::data_entry, &Profiles::municipal_data_entry, {}, {}},
     {"UHKapta.K1", Kind::data_entry, &Profiles::senate_data_entry, {}, {}},
     {"UHKapta.K2", Kind::data_entry, &Profiles::senate_data_entry, {}, {}},
-    {"LCsumar", Kind::processing, nullptr, {}, "lcsumar.exe"},
-    {"UHsumar.K1", Kind::processing, nullptr, {}, "uhsumar.exe"},
-    {"UHsumar.K2", Kind::processing, nullptr, {}, "uhsumar.exe"},
+    {"LCsumar", Kind::processing, nullptr, municipal_log_prefix, "lcsumar.exe"},
+    {"UHsumar.K1", Kind::processing, nullptr, municipal_log_prefix, "uhsumar.exe"},
+    {"UHsumar.K2", Kind::processing, nullptr, municipal_log_prefix, "uhsumar.exe"},
 }};
 
 // The argument after the first "--app-folder" that has one. Byte for byte: neither
@@ -49,36 +50,38 @@ const FolderRow* find_folder(std::string_view folder) {
     return nullptr;
 }
 
-// A data-entry run: the log is named by the millisecond, its folder made once up front, and
-// every line is written without touching folders again.
-int run_data_entry(Platform& os, const ProfileRun& profile, const std::vector<PString>& args) {
-    const std::string name = data_entry_log_name(os.now_unix_ticks());
-    const PString dir = log_directory(os, args);
-    (void)os.create_dir_all(dir);
-    const PString log_path = winpath::join(dir, to_utf16(name));
+// How a kind of run keeps its log and ends. The data-entry applications' uninstallers read
+// "started" and "completed" lines in a log named by the millisecond, whose folder is made
+// once up front and never again; the others read logs named by the second and the process
+// id, started empty, every line recreating the folder if it went.
+struct Frame {
+    bool data_entry;
+    std::string_view log_prefix;  // the others' logs: "{prefix}-{seconds}-{pid}.log"
+    bool log_path_line;           // "log_path={}" first (the precinct runs)
+    int failure_status;
+};
 
-    append_log_line_no_mkdir(os, log_path, "tarvo-untarvo started");
-    const Result<> outcome = profile(os, process_arguments(os), log_path);
-    if (!outcome) {
-        append_log_line_no_mkdir(os, log_path, "ERROR: " + outcome.error());
-        return exit_status::refused;
+int run_in_frame(Platform& os, const Frame& frame, const std::vector<PString>& args,
+                 const std::function<Result<>(const LineSink&)>& profile) {
+    PString log_path;
+    if (frame.data_entry) {
+        const PString dir = log_directory(os, args);
+        (void)os.create_dir_all(dir);
+        log_path = winpath::join(dir, to_utf16(data_entry_log_name(os.now_unix_ticks())));
+    } else {
+        log_path = precinct_log_path(os, args, frame.log_prefix);
+        start_log_file(os, log_path);
     }
-    append_log_line_no_mkdir(os, log_path, "tarvo-untarvo completed");
-    return exit_status::success;
-}
+    const RunLog log(os, log_path, frame.data_entry ? LogWriter::no_mkdir : LogWriter::create_dirs);
+    if (frame.data_entry) log.line("tarvo-untarvo started");
+    if (frame.log_path_line) log.line("log_path=" + to_utf8(log_path));
 
-// A precinct run: the log is named by the second and the process id and started empty.
-int run_precinct(Platform& os, const ProfileRun& profile, std::string_view log_prefix,
-                 const std::vector<PString>& args) {
-    const PString log_path = precinct_log_path(os, args, log_prefix);
-
-    start_log_file(os, log_path);
-    append_log_line(os, log_path, "log_path=" + to_utf8(log_path));
-    const Result<> outcome = profile(os, args, log_path);
+    const Result<> outcome = profile(log);
     if (!outcome) {
-        append_log_line(os, log_path, "ERROR: " + outcome.error());
-        return exit_status::profile_failed;
+        log.line("ERROR: " + outcome.error());
+        return frame.failure_status;
     }
+    if (frame.data_entry) log.line("tarvo-untarvo completed");
     return exit_status::success;
 }
 
@@ -98,28 +101,16 @@ int run_entry(Platform& os, const Profiles& profiles) {
     const FolderRow* row = find_folder(to_utf8(*folder));
     if (!row) return exit_status::refused;
 
-    if (row->kind == Kind::processing) return profiles.processing(os, row->folder, row->executable);
-
     const std::vector<PString> args = process_arguments(os);
     if (args.empty()) return exit_status::refused;
 
-    const ProfileRun& profile = profiles.*(row->profile);
-    if (row->kind == Kind::data_entry) return run_data_entry(os, profile, args);
-    return run_precinct(os, profile, row->log_prefix, args);
-}
-
-Result<PString> switch_working_directory(Platform& os) {
-    // The current directory moves out of the installation, so that this process holds none
-    // of its folders open while they are deleted. Relative paths from the command line are
-    // resolved against the new directory from here on.
-    const auto temp = os.temp_dir();
-    if (!temp) return fail("failed to read temporary directory: " + os_error_text(os, temp.error()));
-    if (const auto set = os.set_current_dir(*temp); !set)
-        return fail("failed to switch helper working directory to " + to_utf8(*temp) + ": " +
-                    os_error_text(os, set.error()));
-    auto now = os.current_dir();
-    if (!now) return fail("failed to read helper working directory: " + os_error_text(os, now.error()));
-    return std::move(*now);
+    const Frame frame = row->kind == Kind::data_entry
+                            ? Frame{true, {}, false, exit_status::refused}
+                            : Frame{false, row->log_prefix, row->kind == Kind::precinct, exit_status::profile_failed};
+    return run_in_frame(os, frame, args, [&](const LineSink& log) {
+        if (row->kind == Kind::processing) return profiles.processing(os, args, log, row->folder, row->executable);
+        return (profiles.*(row->profile))(os, args, log);
+    });
 }
 
 }  // namespace tu

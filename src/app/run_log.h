@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/line_sink.h"
 #include "platform/platform.h"
 
 namespace tu {
@@ -36,11 +37,12 @@ inline constexpr std::string_view senate_log_prefix = "tarvo-uninstall-untarvo";
 // Which of the two writers a run uses for all of its lines.
 enum class LogWriter { create_dirs, no_mkdir };
 
-// The log of one run: its fixed path and its writer. Every Part writes through this.
-class RunLog {
+// The log of one run: its fixed path and its writer. Everything below the run frame writes
+// to it as a LineSink.
+class RunLog final : public LineSink {
 public:
     RunLog(Platform& os, PString path, LogWriter writer) : os_(&os), path_(std::move(path)), writer_(writer) {}
-    void line(std::string_view text) const {
+    void line(std::string_view text) const override {
         if (writer_ == LogWriter::create_dirs)
             append_log_line(*os_, path_, text);
         else

@@ -3,13 +3,11 @@
 // the shared uninstaller, and the start-menu folder once it is empty. The install directory,
 // the uninstaller in it, the logs folder and every neighbouring application stay.
 //
-// Every line goes through the writer that creates no folders: the entry made the log folder
-// once, and a data-entry run must never recreate a folder inside an installation that it is
-// in the middle of deleting.
+// The run frame writes every line with the writer that creates no folders: it made the log
+// folder once, and a data-entry run must never recreate a folder inside an installation that
+// it is in the middle of deleting.
 #include <array>
 
-#include "app/entry.h"
-#include "app/run_log.h"
 #include "platform/text.h"
 #include "platform/winpath.h"
 #include "profiles/profiles.h"
@@ -21,21 +19,11 @@
 
 namespace tu {
 
-Result<> run_data_entry(Platform& os, const std::vector<PString>& args, const PString& log_path,
-                        const DataEntryApp& app) {
-    const RunLog log(os, log_path, LogWriter::no_mkdir);
-
-    // Hold no folder of the installation open as the working directory while it goes.
-    const auto working_dir = switch_working_directory(os);
-    if (!working_dir) return fail(working_dir.error());
-    log.line("working_dir=" + to_utf8(*working_dir));
-
-    const auto parsed = parse_run_request(args, OptionColumn::data_entry);
-    if (!parsed) return fail(parsed.error());
-    const RunRequest& request = *parsed;
-
-    const auto own_shortcut = app.check_fixed_values(request);
-    if (!own_shortcut) return fail(own_shortcut.error());
+Result<> run_data_entry(Platform& os, const std::vector<PString>& args, const LineSink& log, const DataEntryApp& app) {
+    const auto opened = open_run(os, args, OptionColumn::data_entry, app.check_fixed_values, log);
+    if (!opened) return fail(opened.error());
+    const RunRequest& request = opened->request;
+    const std::string& own_shortcut = opened->found;
 
     if (request.mode == Mode::Selected) return fail("selected mode is not supported by the PM helper");
 
@@ -45,7 +33,7 @@ Result<> run_data_entry(Platform& os, const std::vector<PString>& args, const PS
     log.line("install_dir=" + to_utf8(install_root));
     log.line("app_dir=" + to_utf8(app_dir));
 
-    if (auto ok = authorize_caller(os, AuthVariant::A, install_root, app_dir, request, log); !ok) return ok;
+    if (auto ok = authorize_caller(os, AuthVariant::A, install_root, app_dir, claim_of(request), log); !ok) return ok;
     const LayoutCheck layout = layout_check(*located, request, Generation::lenient, app.marker_name, false);
     const auto approved_app = validate_layout(os, layout, log);
     if (!approved_app) return fail(approved_app.error());
@@ -54,7 +42,7 @@ Result<> run_data_entry(Platform& os, const std::vector<PString>& args, const PS
 
     // Nothing has been touched up to here. Shortcuts go first, while their targets still
     // exist and the target comparison can resolve them on disk.
-    const PString own = to_utf16(*own_shortcut);
+    const PString own = to_utf16(own_shortcut);
     const PString product = to_utf16(request.product_name);
     // The uninstall shortcut, under every name an installer has given it.
     const std::array<PString, 4> uninstall_shortcuts{

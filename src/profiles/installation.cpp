@@ -1,4 +1,3 @@
-#include "app/run_log.h"
 #include "platform/text.h"
 #include "platform/winpath.h"
 #include "profiles/profiles.h"
@@ -46,7 +45,7 @@ Result<std::optional<StartMenuFolder>> approve_start_menu(Platform& os, const st
 }
 
 Result<> remove_start_menu_if_empty(Platform& os, const std::optional<StartMenuFolder>& start_menu,
-                                    const RunLog& log, Flavour flavour, bool presence_test) {
+                                    const LineSink& log, Flavour flavour, bool presence_test) {
     if (!start_menu) return {};
     if (start_menu->holds_installation) {
         log.line("skip start menu that holds the install directory: " + to_utf8(start_menu->folder.shown));

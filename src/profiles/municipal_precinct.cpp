@@ -3,6 +3,7 @@
 // shortcut "Lokal-Kaptáže {precinct}.lnk" per precinct.
 #include "platform/text.h"
 #include "profiles/profiles.h"
+#include "safety/fixed_names.h"
 
 namespace tu {
 namespace {
@@ -11,7 +12,7 @@ Result<std::string> check_fixed_values(const RunRequest& request) {
     if (auto ok = expect_value("--app-kind", request.app_kind, "okrsek"); !ok) return fail(ok.error());
     if (auto ok = expect_value("--app-folder", request.app_folder, "LCKaptaO"); !ok) return fail(ok.error());
     if (auto ok = expect_value("--main-binary", request.main_binary, "lc-okrsek.exe"); !ok) return fail(ok.error());
-    if (auto ok = expect_value("--uninstaller", request.uninstaller, "Zudeded2026.exe"); !ok) return fail(ok.error());
+    if (auto ok = expect_value("--uninstaller", request.uninstaller, fixed_names::uninstaller); !ok) return fail(ok.error());
     // The bundle id is not fixed here; the install marker pins it, byte for byte.
     if (trim_white_space(request.bundle_id).empty()) return fail("bundle id must not be empty");
     if (auto ok = expect_value("--product-name", request.product_name, "LCokrsek"); !ok) return fail(ok.error());
@@ -35,8 +36,8 @@ constexpr PrecinctApp municipal_precinct{
 
 }  // namespace
 
-Result<> run_municipal_precinct(Platform& os, const std::vector<PString>& args, const PString& log_path) {
-    return run_precinct(os, args, log_path, municipal_precinct);
+Result<> run_municipal_precinct(Platform& os, const std::vector<PString>& args, const LineSink& log) {
+    return run_precinct(os, args, log, municipal_precinct);
 }
 
 }  // namespace tu

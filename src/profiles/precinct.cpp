@@ -6,8 +6,6 @@
 // A precinct is checked only when its turn comes: the precincts before an invalid one have
 // been removed by then, exactly as the uninstaller asked, and a repeated run finds them gone
 // and only logs skips.
-#include "app/entry.h"
-#include "app/run_log.h"
 #include "platform/error_text.h"
 #include "platform/text.h"
 #include "platform/winpath.h"
@@ -30,7 +28,7 @@ bool all_ascii_digits(std::string_view text) {
 // One run of a precinct profile after its checks have passed.
 class PrecinctRemoval {
 public:
-    PrecinctRemoval(Platform& os, const RunLog& log, const PrecinctApp& app, const RunRequest& request,
+    PrecinctRemoval(Platform& os, const LineSink& log, const PrecinctApp& app, const RunRequest& request,
                     ApprovedPath app_dir, PString main_exe, std::string item_shortcut_prefix,
                     std::optional<StartMenuFolder> start_menu_folder)
         : os_(os),
@@ -151,7 +149,7 @@ private:
     bool logged() const { return app_.flavour == Flavour::logged; }
 
     Platform& os_;
-    const RunLog& log_;
+    const LineSink& log_;
     const PrecinctApp& app_;
     const RunRequest& request_;
     const ApprovedPath approved_app_;
@@ -163,20 +161,10 @@ private:
 
 }  // namespace
 
-Result<> run_precinct(Platform& os, const std::vector<PString>& args, const PString& log_path, const PrecinctApp& app) {
-    const RunLog log(os, log_path, LogWriter::create_dirs);
-
-    // Hold no folder of the installation open as the working directory while it goes.
-    const auto working_dir = switch_working_directory(os);
-    if (!working_dir) return fail(working_dir.error());
-    log.line("working_dir=" + to_utf8(*working_dir));
-
-    const auto parsed = parse_run_request(args, app.column);
-    if (!parsed) return fail(parsed.error());
-    const RunRequest& request = *parsed;
-
-    const auto item_shortcut_prefix = app.check_fixed_values(request);
-    if (!item_shortcut_prefix) return fail(item_shortcut_prefix.error());
+Result<> run_precinct(Platform& os, const std::vector<PString>& args, const LineSink& log, const PrecinctApp& app) {
+    const auto opened = open_run(os, args, app.column, app.check_fixed_values, log);
+    if (!opened) return fail(opened.error());
+    const RunRequest& request = opened->request;
 
     const auto located = locate_installation(os, request);
     if (!located) return fail(located.error());
@@ -185,7 +173,7 @@ Result<> run_precinct(Platform& os, const std::vector<PString>& args, const PStr
     log.line("install_dir=" + to_utf8(install_dir));
     log.line("app_dir=" + to_utf8(app_dir));
 
-    if (auto ok = authorize_caller(os, app.authorization, install_dir, app_dir, request, log); !ok) return ok;
+    if (auto ok = authorize_caller(os, app.authorization, install_dir, app_dir, claim_of(request), log); !ok) return ok;
     const LayoutCheck layout = layout_check(*located, request, Generation::strict, app.marker_name, app.helper_rule);
     auto approved_app = validate_layout(os, layout, log);
     if (!approved_app) return fail(approved_app.error());
@@ -193,7 +181,7 @@ Result<> run_precinct(Platform& os, const std::vector<PString>& args, const PStr
     if (!start_menu_folder) return fail(start_menu_folder.error());
 
     // Nothing has been touched up to here.
-    PrecinctRemoval removal(os, log, app, request, std::move(*approved_app), main_exe, *item_shortcut_prefix,
+    PrecinctRemoval removal(os, log, app, request, std::move(*approved_app), main_exe, opened->found,
                             std::move(*start_menu_folder));
     if (request.mode == Mode::Full) return removal.remove_application();
     return removal.remove_selected_precincts();

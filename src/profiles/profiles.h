@@ -1,13 +1,16 @@
-// The five profiles, one per application family.
+// The five profiles, one per application family. Each is one run of checks and removals over
+// the arguments after the program name, reporting to the run's log; the run frame around
+// them (src/app) chooses and starts the log and turns the outcome into the exit status.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "app/entry.h"
 #include "cli/run_request.h"
+#include "platform/line_sink.h"
 #include "platform/platform.h"
 #include "platform/result.h"
 #include "removal/remove.h"
@@ -16,15 +19,51 @@
 
 namespace tu {
 
-Result<> run_municipal_data_entry(Platform& os, const std::vector<PString>& args, const PString& log_path);
-Result<> run_senate_data_entry(Platform& os, const std::vector<PString>& args, const PString& log_path);
-Result<> run_municipal_precinct(Platform& os, const std::vector<PString>& args, const PString& log_path);
-Result<> run_senate_precinct(Platform& os, const std::vector<PString>& args, const PString& log_path);
-// Owns the rest of the process; returns the status to end it with.
-int run_processing(Platform& os, std::string_view folder, std::string_view executable);
+// A data-entry or precinct profile: (arguments after the program name, the run's log).
+using ProfileRun = std::function<Result<>(Platform&, const std::vector<PString>&, const LineSink&)>;
+// The processing profile: the same, and the folder and executable of its row in the table.
+using ProcessingRun = std::function<Result<>(Platform&, const std::vector<PString>&, const LineSink&,
+                                             std::string_view folder, std::string_view executable)>;
+
+// The profiles the entry dispatches to; tests pass their own.
+struct Profiles {
+    ProfileRun municipal_precinct;   // "LCKaptaO"
+    ProfileRun senate_precinct;      // "UHKaptaO.K1", "UHKaptaO.K2"
+    ProfileRun municipal_data_entry; // "LCkapta"
+    ProfileRun senate_data_entry;    // "UHKapta.K1", "UHKapta.K2"
+    ProcessingRun processing;        // "LCsumar", "UHsumar.K1", "UHsumar.K2"
+};
+
+Result<> run_municipal_data_entry(Platform& os, const std::vector<PString>& args, const LineSink& log);
+Result<> run_senate_data_entry(Platform& os, const std::vector<PString>& args, const LineSink& log);
+Result<> run_municipal_precinct(Platform& os, const std::vector<PString>& args, const LineSink& log);
+Result<> run_senate_precinct(Platform& os, const std::vector<PString>& args, const LineSink& log);
+// Writes "profile=sumar folder={}" first: its log is named like the municipal precinct's.
+Result<> run_processing(Platform& os, const std::vector<PString>& args, const LineSink& log, std::string_view folder,
+                        std::string_view executable);
 
 // The table of real profiles for the entry.
 Profiles real_profiles();
+
+// --- The opening every profile runs ------------------------------------------------------
+
+// Moves the current directory into the temporary directory and returns it as read back.
+Result<PString> switch_working_directory(Platform& os);
+
+// What a profile checks of its fixed values; yields what it found out on the way (the file
+// name of the application's own shortcut, the prefix of its precinct shortcuts), if anything.
+using FixedValueCheck = std::function<Result<std::string>(const RunRequest&)>;
+struct Opening {
+    RunRequest request;
+    std::string found;  // what the fixed-value check yielded
+};
+// Before anything else: out of the installation's folders ("working_dir={}"), the command
+// line parsed with the profile's column, and its fixed values checked.
+Result<Opening> open_run(Platform& os, const std::vector<PString>& args, OptionColumn column,
+                         const FixedValueCheck& check_fixed_values, const LineSink& log);
+
+// What the command line claims about the caller, for authorize_caller.
+CallerClaim claim_of(const RunRequest& request);
 
 // --- What two profiles of one family share -----------------------------------------------
 // The two data-entry profiles run one sequence, and so do the two precinct profiles; each
@@ -58,7 +97,7 @@ struct StartMenuFolder {
 Result<std::optional<StartMenuFolder>> approve_start_menu(Platform& os, const std::optional<PString>& start_menu,
                                                           PStringView install_dir);
 Result<> remove_start_menu_if_empty(Platform& os, const std::optional<StartMenuFolder>& start_menu,
-                                    const RunLog& log, Flavour flavour, bool presence_test);
+                                    const LineSink& log, Flavour flavour, bool presence_test);
 
 // The layout validation of an installation against the marker values of its command line.
 LayoutCheck layout_check(const Installation& installation, const RunRequest& request, Generation generation,
@@ -73,8 +112,7 @@ struct DataEntryApp {
     std::string_view marker_name;
 };
 
-Result<> run_data_entry(Platform& os, const std::vector<PString>& args, const PString& log_path,
-                        const DataEntryApp& app);
+Result<> run_data_entry(Platform& os, const std::vector<PString>& args, const LineSink& log, const DataEntryApp& app);
 
 // The precinct family: the municipal precinct application "LCKaptaO" and the senate precinct
 // application of either round.
@@ -101,7 +139,7 @@ struct PrecinctApp {
     bool export_entries_follow_links;
 };
 
-Result<> run_precinct(Platform& os, const std::vector<PString>& args, const PString& log_path, const PrecinctApp& app);
+Result<> run_precinct(Platform& os, const std::vector<PString>& args, const LineSink& log, const PrecinctApp& app);
 
 // The precinct grammars and export-file rules, open to the tests.
 Result<> check_okrsek(std::string_view item);                       // municipal: five digits

@@ -3,6 +3,7 @@
 // removing one round keeps the other round's shortcut.
 #include "platform/text.h"
 #include "profiles/profiles.h"
+#include "safety/fixed_names.h"
 
 namespace tu {
 namespace {
@@ -17,7 +18,7 @@ Result<std::string> check_fixed_values(const RunRequest& request) {
     else
         return fail("unexpected UHkapta app folder: " + request.app_folder);
     if (auto ok = expect_value("--main-binary", request.main_binary, "uh-kapta.exe"); !ok) return fail(ok.error());
-    if (auto ok = expect_value("--uninstaller", request.uninstaller, "Zudeded2026.exe"); !ok) return fail(ok.error());
+    if (auto ok = expect_value("--uninstaller", request.uninstaller, fixed_names::uninstaller); !ok) return fail(ok.error());
     if (auto ok = expect_value("--product-name", request.product_name, "UH kapta"); !ok) return fail(ok.error());
     if (auto ok = expect_value("--bundle-id", request.bundle_id, "com.uh-kapta"); !ok) return fail(ok.error());
     return "Vyšák-kaptáže " + std::string(round) + ".lnk";
@@ -30,8 +31,8 @@ constexpr DataEntryApp senate_data_entry{
 
 }  // namespace
 
-Result<> run_senate_data_entry(Platform& os, const std::vector<PString>& args, const PString& log_path) {
-    return run_data_entry(os, args, log_path, senate_data_entry);
+Result<> run_senate_data_entry(Platform& os, const std::vector<PString>& args, const LineSink& log) {
+    return run_data_entry(os, args, log, senate_data_entry);
 }
 
 }  // namespace tu

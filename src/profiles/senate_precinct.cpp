@@ -4,6 +4,7 @@
 // removals are quiet: a path that vanishes on its own gets no line.
 #include "platform/text.h"
 #include "profiles/profiles.h"
+#include "safety/fixed_names.h"
 
 namespace tu {
 namespace {
@@ -13,7 +14,7 @@ Result<std::string> check_fixed_values(const RunRequest& request) {
     if (!ascii_iequals(request.app_folder, "UHKaptaO.K1") && !ascii_iequals(request.app_folder, "UHKaptaO.K2"))
         return fail("unexpected UH app folder: " + request.app_folder);
     if (auto ok = expect_value("--main-binary", request.main_binary, "uh-okrsek.exe"); !ok) return fail(ok.error());
-    if (auto ok = expect_value("--uninstaller", request.uninstaller, "Zudeded2026.exe"); !ok) return fail(ok.error());
+    if (auto ok = expect_value("--uninstaller", request.uninstaller, fixed_names::uninstaller); !ok) return fail(ok.error());
     if (auto ok = expect_value("--product-name", request.product_name, "UHokrsek"); !ok) return fail(ok.error());
     if (auto ok = expect_value("--bundle-id", request.bundle_id, "com.uh-okrsek"); !ok) return fail(ok.error());
     const std::string_view round = ascii_iequals(request.app_folder, "UHKaptaO.K2") ? "K2" : "K1";
@@ -37,8 +38,8 @@ constexpr PrecinctApp senate_precinct{
 
 }  // namespace
 
-Result<> run_senate_precinct(Platform& os, const std::vector<PString>& args, const PString& log_path) {
-    return run_precinct(os, args, log_path, senate_precinct);
+Result<> run_senate_precinct(Platform& os, const std::vector<PString>& args, const LineSink& log) {
+    return run_precinct(os, args, log, senate_precinct);
 }
 
 }  // namespace tu

@@ -222,7 +222,7 @@ constexpr RetryWords file_words{"skip missing file: ", "removed file: ", "retry 
                                 "file already gone: ", "failed to remove file "};
 
 template <class Once>
-Result<> remove_with_retries(Platform& os, const ApprovedPath& target, const RunLog& log, Flavour flavour,
+Result<> remove_with_retries(Platform& os, const ApprovedPath& target, const LineSink& log, Flavour flavour,
                              const RetryWords& words, Once once) {
     const std::string shown = to_utf8(target.shown);
     const bool logged = flavour == Flavour::logged;
@@ -368,15 +368,15 @@ Attempt remove_file_once(Platform& os, const ApprovedPath& file) {
     return {};
 }
 
-Result<> remove_tree(Platform& os, const ApprovedPath& tree, const RunLog& log, Flavour flavour) {
+Result<> remove_tree(Platform& os, const ApprovedPath& tree, const LineSink& log, Flavour flavour) {
     return remove_with_retries(os, tree, log, flavour, tree_words, remove_tree_once);
 }
 
-Result<> remove_file(Platform& os, const ApprovedPath& file, const RunLog& log, Flavour flavour) {
+Result<> remove_file(Platform& os, const ApprovedPath& file, const LineSink& log, Flavour flavour) {
     return remove_with_retries(os, file, log, flavour, file_words, remove_file_once);
 }
 
-Result<> remove_empty_dir(Platform& os, const ApprovedPath& dir, const RunLog& log, Flavour flavour,
+Result<> remove_empty_dir(Platform& os, const ApprovedPath& dir, const LineSink& log, Flavour flavour,
                           bool presence_test) {
     const std::string shown = to_utf8(dir.shown);
     const bool logged = flavour == Flavour::logged;
@@ -400,15 +400,15 @@ Result<> remove_empty_dir(Platform& os, const ApprovedPath& dir, const RunLog& l
     return fail("failed to remove empty dir " + shown + ": " + error_text(os, error));
 }
 
-Result<> remove_tree(Platform& os, PStringView path, const RunLog& log, Flavour flavour) {
+Result<> remove_tree(Platform& os, PStringView path, const LineSink& log, Flavour flavour) {
     return approved_then(os, path, [&](const ApprovedPath& tree) { return remove_tree(os, tree, log, flavour); });
 }
 
-Result<> remove_file(Platform& os, PStringView path, const RunLog& log, Flavour flavour) {
+Result<> remove_file(Platform& os, PStringView path, const LineSink& log, Flavour flavour) {
     return approved_then(os, path, [&](const ApprovedPath& file) { return remove_file(os, file, log, flavour); });
 }
 
-Result<> remove_empty_dir(Platform& os, PStringView path, const RunLog& log, Flavour flavour, bool presence_test) {
+Result<> remove_empty_dir(Platform& os, PStringView path, const LineSink& log, Flavour flavour, bool presence_test) {
     return approved_then(
         os, path, [&](const ApprovedPath& dir) { return remove_empty_dir(os, dir, log, flavour, presence_test); });
 }

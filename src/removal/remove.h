@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "app/run_log.h"
+#include "platform/line_sink.h"
 #include "platform/platform.h"
 #include "platform/result.h"
 #include "safety/paths.h"
@@ -39,16 +39,16 @@ using Attempt = std::expected<void, AttemptError>;
 Attempt remove_tree_once(Platform& os, const ApprovedPath& tree);
 Attempt remove_file_once(Platform& os, const ApprovedPath& file);
 
-Result<> remove_tree(Platform& os, const ApprovedPath& tree, const RunLog& log, Flavour flavour);
-Result<> remove_file(Platform& os, const ApprovedPath& file, const RunLog& log, Flavour flavour);
+Result<> remove_tree(Platform& os, const ApprovedPath& tree, const LineSink& log, Flavour flavour);
+Result<> remove_file(Platform& os, const ApprovedPath& file, const LineSink& log, Flavour flavour);
 // The logged flavour always runs its presence test.
-Result<> remove_empty_dir(Platform& os, const ApprovedPath& dir, const RunLog& log, Flavour flavour,
+Result<> remove_empty_dir(Platform& os, const ApprovedPath& dir, const LineSink& log, Flavour flavour,
                           bool presence_test);
 
 // The same, approving the path at the call (tools and tests; the profiles approve when they
 // check).
-Result<> remove_tree(Platform& os, PStringView path, const RunLog& log, Flavour flavour);
-Result<> remove_file(Platform& os, PStringView path, const RunLog& log, Flavour flavour);
-Result<> remove_empty_dir(Platform& os, PStringView path, const RunLog& log, Flavour flavour, bool presence_test);
+Result<> remove_tree(Platform& os, PStringView path, const LineSink& log, Flavour flavour);
+Result<> remove_file(Platform& os, PStringView path, const LineSink& log, Flavour flavour);
+Result<> remove_empty_dir(Platform& os, PStringView path, const LineSink& log, Flavour flavour, bool presence_test);
 
 }  // namespace tu

@@ -44,7 +44,7 @@ struct SingleShortcut {
 // The shortcut is approved before its target is read: what is deleted is the file whose
 // target was found to match, in the folder it was found in.
 Result<> remove_single_shortcut(Platform& os, const ApprovedPath& shortcut, PStringView expected_target,
-                                const RunLog& log, const SingleShortcut& how) {
+                                const LineSink& log, const SingleShortcut& how) {
     const std::string shown = to_utf8(shortcut.shown);
     if (!is_present(os, shortcut.path)) {
         log.line("skip missing shortcut: " + shown);
@@ -68,7 +68,7 @@ Result<> remove_single_shortcut(Platform& os, const ApprovedPath& shortcut, PStr
     return remove_file(os, shortcut, log, how.flavour);
 }
 
-Result<> remove_single_shortcut(Platform& os, PStringView shortcut, PStringView expected_target, const RunLog& log,
+Result<> remove_single_shortcut(Platform& os, PStringView shortcut, PStringView expected_target, const LineSink& log,
                                 const SingleShortcut& how) {
     const auto approved = approve(os, shortcut);
     if (!approved) return fail(approved.error());
@@ -92,17 +92,17 @@ Result<std::string> read_shortcut_target(Platform& os, PStringView shortcut, Mes
     return to_utf8(target);
 }
 
-Result<> remove_named_shortcut(Platform& os, PStringView shortcut, PStringView expected_target, const RunLog& log) {
+Result<> remove_named_shortcut(Platform& os, PStringView shortcut, PStringView expected_target, const LineSink& log) {
     return remove_single_shortcut(os, shortcut, expected_target, log, {MessageSet::A, false, Flavour::logged});
 }
 
 Result<> remove_shortcut_candidate(Platform& os, PStringView shortcut, PStringView expected_target,
-                                   const RunLog& log, Flavour flavour) {
+                                   const LineSink& log, Flavour flavour) {
     return remove_single_shortcut(os, shortcut, expected_target, log, {MessageSet::B, true, flavour});
 }
 
 Result<> scan_prefixed_shortcuts(Platform& os, PStringView dir, std::string_view prefix, PStringView expected_target,
-                                 const RunLog& log, Flavour flavour) {
+                                 const LineSink& log, Flavour flavour) {
     const std::string shown = to_utf8(dir);
     const bool logged = flavour == Flavour::logged;
     if (!is_present(os, dir)) {
@@ -138,7 +138,7 @@ Result<> scan_prefixed_shortcuts(Platform& os, PStringView dir, std::string_view
     return {};
 }
 
-Result<> scan_shortcut_dir(Platform& os, PStringView dir, PStringView expected_target, const RunLog& log) {
+Result<> scan_shortcut_dir(Platform& os, PStringView dir, PStringView expected_target, const LineSink& log) {
     const auto listing = os.list_dir(dir);
     if (!listing) {
         if (is_not_found(listing.error().code)) return {};

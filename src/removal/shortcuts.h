@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/run_log.h"
+#include "platform/line_sink.h"
 #include "platform/platform.h"
 #include "platform/result.h"
 #include "removal/remove.h"
@@ -17,11 +17,11 @@ enum class MessageSet { A, B };
 
 Result<std::string> read_shortcut_target(Platform& os, PStringView shortcut, MessageSet messages);
 
-Result<> remove_named_shortcut(Platform& os, PStringView shortcut, PStringView expected_target, const RunLog& log);
+Result<> remove_named_shortcut(Platform& os, PStringView shortcut, PStringView expected_target, const LineSink& log);
 Result<> remove_shortcut_candidate(Platform& os, PStringView shortcut, PStringView expected_target,
-                                   const RunLog& log, Flavour flavour);
+                                   const LineSink& log, Flavour flavour);
 Result<> scan_prefixed_shortcuts(Platform& os, PStringView dir, std::string_view prefix, PStringView expected_target,
-                                 const RunLog& log, Flavour flavour);
-Result<> scan_shortcut_dir(Platform& os, PStringView dir, PStringView expected_target, const RunLog& log);
+                                 const LineSink& log, Flavour flavour);
+Result<> scan_shortcut_dir(Platform& os, PStringView dir, PStringView expected_target, const LineSink& log);
 
 }  // namespace tu

@@ -6,14 +6,12 @@
 #include "platform/error_text.h"
 #include "platform/text.h"
 #include "platform/winpath.h"
+#include "safety/fixed_names.h"
 #include "safety/paths.h"
 
 namespace tu {
 namespace {
 
-constexpr std::string_view helper_name = "tarvo-untarvo.exe";
-constexpr std::string_view installed_uninstaller_name = "Zudeded2026.exe";
-constexpr std::string_view temporary_uninstaller_name = "Un.exe";
 
 // The three tests of where the helper runs and under which name.
 enum class LocationTest { helper_name, outside_app_dir, outside_install_dir };
@@ -144,13 +142,13 @@ bool has_helper_name(PStringView helper_path) {
     const auto name = winpath::file_name(helper_path);
     if (!name) return false;
     const auto text = to_utf8_strict(*name);
-    return text && *text == helper_name;
+    return text && *text == fixed_names::helper;
 }
 
 }  // namespace
 
 Result<> authorize_caller(Platform& os, AuthVariant variant, PStringView install_dir, PStringView app_dir,
-                          const RunRequest& request, const RunLog& log) {
+                          const CallerClaim& claim, const LineSink& log) {
     const VariantRules& rules = rules_for(variant);
 
     // Who we are and where we run.
@@ -160,7 +158,7 @@ Result<> authorize_caller(Platform& os, AuthVariant variant, PStringView install
     if (!helper) return fail(std::move(helper.error()));
     const std::string helper_text = to_utf8(*helper);
 
-    auto expected_parent = make_absolute(os, request.parent_path);
+    auto expected_parent = make_absolute(os, claim.parent_path);
     if (!expected_parent) return fail(std::move(expected_parent.error()));
     const std::string expected_parent_text = to_utf8(*expected_parent);
 
@@ -219,10 +217,10 @@ Result<> authorize_caller(Platform& os, AuthVariant variant, PStringView install
         }
     }
 
-    if (request.parent_pid) {
-        if (*request.parent_pid != *parent_pid)
+    if (claim.parent_pid) {
+        if (*claim.parent_pid != *parent_pid)
             return fail(fill("helper parent pid mismatch: expected {}, got {}",
-                             {std::to_string(*request.parent_pid), parent_pid_text}));
+                             {std::to_string(*claim.parent_pid), parent_pid_text}));
     } else if (rules.log_missing_pid_argument) {
         log.line("parent_pid_argument=not-provided");
     }
@@ -239,15 +237,14 @@ Result<> authorize_caller(Platform& os, AuthVariant variant, PStringView install
 
     // The installed uninstaller, directly in the install directory.
     const std::string_view installed_name =
-        rules.uninstaller_name_from_option ? std::string_view(request.uninstaller) : installed_uninstaller_name;
+        rules.uninstaller_name_from_option ? claim.uninstaller : fixed_names::uninstaller;
     if (ascii_iequals(*parent_name, installed_name)) {
         const PString reference = winpath::join(
-            install_dir, to_utf16(rules.uninstaller_path_from_option ? std::string_view(request.uninstaller)
-                                                                    : installed_uninstaller_name));
+            install_dir, to_utf16(rules.uninstaller_path_from_option ? claim.uninstaller : fixed_names::uninstaller));
         auto same = same_path(os, *expected_parent, reference);
         if (!same) return fail(std::move(same.error()));
         if (!*same) return fail(fill(rules.uninstaller_misplaced, {to_utf8(reference), expected_parent_text}));
-    } else if (ascii_iequals(*parent_name, temporary_uninstaller_name)) {
+    } else if (ascii_iequals(*parent_name, fixed_names::uninstaller_copy)) {
         // The copy NSIS makes of itself to run from, somewhere below the user's temp folder.
         auto temp = os.temp_dir();
         if (!temp) return fail("failed to read temp dir: " + os_error_text(os, temp.error()));

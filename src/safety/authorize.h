@@ -4,8 +4,11 @@
 // installation under its own name.
 #pragma once
 
-#include "app/run_log.h"
-#include "cli/run_request.h"
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "platform/line_sink.h"
 #include "platform/platform.h"
 #include "platform/result.h"
 
@@ -14,7 +17,14 @@ namespace tu {
 // A: data-entry profiles; B: processing and municipal precinct; C: senate precinct.
 enum class AuthVariant { A, B, C };
 
+// What the command line claims about the caller: --parent-pid, --parent-path, --uninstaller.
+struct CallerClaim {
+    std::optional<std::uint32_t> parent_pid;
+    PStringView parent_path;
+    std::string_view uninstaller;
+};
+
 Result<> authorize_caller(Platform& os, AuthVariant variant, PStringView install_dir, PStringView app_dir,
-                          const RunRequest& request, const RunLog& log);
+                          const CallerClaim& claim, const LineSink& log);
 
 }  // namespace tu

@@ -5,12 +5,11 @@
 #include "platform/error_text.h"
 #include "platform/text.h"
 #include "platform/winpath.h"
+#include "safety/fixed_names.h"
 #include "safety/paths.h"
 
 namespace tu {
 namespace {
-
-constexpr std::string_view helper_name = "tarvo-untarvo.exe";
 
 // One required marker key and the value the command line (or the helper itself) expects.
 struct RequiredKey {
@@ -24,7 +23,7 @@ std::array<RequiredKey, 5> required_keys(const LayoutCheck& check) {
         {"bundle_id", check.bundle_id},
         {"app_folder", check.app_folder},
         {"main_binary", check.main_binary},
-        {"helper_binary", helper_name},
+        {"helper_binary", fixed_names::helper},
         {"uninstaller", check.uninstaller_name},
     }};
 }
@@ -41,7 +40,7 @@ bool value_passes(const LayoutCheck& check, const RequiredKey& required, std::st
     if (check.generation == Generation::lenient) return ascii_iequals(actual, required.expected);
     // The senate precinct profile takes the helper's name in any ASCII letter case, for this
     // one key only; every other key, and every other profile, stays byte-exact.
-    if (check.helper_rule && required.key == "helper_binary" && ascii_iequals(actual, helper_name)) return true;
+    if (check.helper_rule && required.key == "helper_binary" && ascii_iequals(actual, fixed_names::helper)) return true;
     return actual == required.expected;
 }
 
@@ -59,7 +58,7 @@ Result<ApprovedPath> check_app_dir_place(Platform& os, const LayoutCheck& check)
 }
 
 Result<ApprovedPath> validate_lenient(Platform& os, const LayoutCheck& check, PStringView marker,
-                                      const RunLog& log) {
+                                      const LineSink& log) {
     auto placed = check_app_dir_place(os, check);
     if (!placed) return placed;
     if (!is_a_file(os, check.main_exe)) return fail("main executable is missing: " + to_utf8(check.main_exe));
@@ -84,7 +83,7 @@ Result<ApprovedPath> validate_lenient(Platform& os, const LayoutCheck& check, PS
 }
 
 Result<ApprovedPath> validate_strict(Platform& os, const LayoutCheck& check, PStringView marker,
-                                     const RunLog& log) {
+                                     const LineSink& log) {
     // The folder name is pinned to the profile's own, but a junction or link of that name can
     // lead anywhere: out of the installation, where selected mode would then delete someone
     // else's precinct folders and exports, or back onto the install directory itself. The
@@ -153,7 +152,7 @@ bool is_a_file(Platform& os, PStringView path) {
     return info && info->regular_file();
 }
 
-Result<ApprovedPath> validate_layout(Platform& os, const LayoutCheck& check, const RunLog& log) {
+Result<ApprovedPath> validate_layout(Platform& os, const LayoutCheck& check, const LineSink& log) {
     const PString marker = winpath::join(check.app_dir, to_utf16(check.marker_name));
     if (check.generation == Generation::lenient) return validate_lenient(os, check, marker, log);
     return validate_strict(os, check, marker, log);

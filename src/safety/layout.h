@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/run_log.h"
+#include "platform/line_sink.h"
 #include "platform/platform.h"
 #include "platform/result.h"
 #include "safety/paths.h"
@@ -45,6 +45,6 @@ struct LayoutCheck {
 
 // On success, the application folder as approved for its deletion (safety/paths.h): it
 // was judged inside the installation at this check, and a later swap does not move it.
-Result<ApprovedPath> validate_layout(Platform& os, const LayoutCheck& check, const RunLog& log);
+Result<ApprovedPath> validate_layout(Platform& os, const LayoutCheck& check, const LineSink& log);
 
 }  // namespace tu

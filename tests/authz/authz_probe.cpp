@@ -14,6 +14,7 @@
 #include "platform/text.h"
 #include "platform/winpath.h"
 #include "platform/win32/win32_platform.h"
+#include "profiles/profiles.h"
 #include "safety/authorize.h"
 #include "safety/paths.h"
 
@@ -58,7 +59,7 @@ int wmain() {
     }
     const tu::PString app_dir = tu::winpath::join(*install_dir, tu::to_utf16(request->app_folder));
 
-    auto verdict = tu::authorize_caller(os, choice.variant, *install_dir, app_dir, *request, log);
+    auto verdict = tu::authorize_caller(os, choice.variant, *install_dir, app_dir, tu::claim_of(*request), log);
     if (!verdict) {
         log.line("ERROR: " + verdict.error());
         return 1;

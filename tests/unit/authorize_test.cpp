@@ -5,6 +5,8 @@
 #include <array>
 #include <functional>
 
+#include "app/run_log.h"
+#include "cli/run_request.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/text.h"
 
@@ -39,7 +41,8 @@ struct World {
         request.parent_path = PString(path);
     }
     Result<> run(AuthVariant variant) {
-        return authorize_caller(os, variant, install_dir, app_dir, request, RunLog(os, log_path, LogWriter::create_dirs));
+        const CallerClaim claim{request.parent_pid, request.parent_path, request.uninstaller};
+        return authorize_caller(os, variant, install_dir, app_dir, claim, RunLog(os, log_path, LogWriter::create_dirs));
     }
     std::vector<std::string> log() const { return os.exists(log_path) ? os.lines(log_path) : std::vector<std::string>{}; }
     // The four lines every variant writes once it knows its parent.

@@ -6,6 +6,7 @@
 #include <functional>
 #include <tuple>
 
+#include "app/run_log.h"
 #include "hostile_station.h"
 #include "safety/layout.h"
 

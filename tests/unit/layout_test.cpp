@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "app/run_log.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/text.h"
 

@@ -28,7 +28,7 @@ CommandLine lc_kapta_command_line() {
 
 struct LcKapta : Workstation {
     LcKapta() { add_app(lc_app, "lc-kapta.exe", ".lc-kapta-install.meta", marker_text("com.lc-kapta", "LCkapta", "lc-kapta.exe")); }
-    Result<> run(const CommandLine& command_line) { return run_municipal_data_entry(os, command_line.args(), w(log_file)); }
+    Result<> run(const CommandLine& command_line) { return run_municipal_data_entry(os, command_line.args(), run_log); }
 };
 
 std::vector<std::string> path_lines(std::string_view app_dir) {
@@ -92,7 +92,7 @@ TEST(MunicipalDataEntry, StartMenuHoldingTheInstallDirectoryStays) {
     CommandLine command_line = lc_kapta_command_line();
     command_line.set("--start-menu", std::string(install)).set("--parent-path", copy);
 
-    ASSERT_TRUE(run_municipal_data_entry(ws.os, command_line.args(), u"C:\\Logs\\run.log"));
+    ASSERT_TRUE(run_municipal_data_entry(ws.os, command_line.args(), RunLog(ws.os, u"C:\\Logs\\run.log", LogWriter::no_mkdir)));
     EXPECT_EQ(ws.os.lines(u"C:\\Logs\\run.log").back(), line("skip start menu that holds the install directory: ", install));
     EXPECT_FALSE(ws.exists(lc_app));
     EXPECT_TRUE(ws.exists(install));
@@ -106,13 +106,6 @@ TEST(MunicipalDataEntry, MissingMarkerFallsBackToLegacyValidation) {
                                 {line("install marker missing; using legacy layout validation: ",
                                       joined(lc_app, ".lc-kapta-install.meta")),
                                  line("removed dir: ", lc_app)}}));
-    EXPECT_FALSE(ws.exists(lc_app));
-}
-
-TEST(MunicipalDataEntry, WritesNoLogFolderOfItsOwn) {
-    LcKapta ws;
-    ASSERT_TRUE(run_municipal_data_entry(ws.os, lc_kapta_command_line().args(), u"C:\\Tarvo\\gone\\run.log"));
-    EXPECT_FALSE(ws.exists("C:\\Tarvo\\gone"));
     EXPECT_FALSE(ws.exists(lc_app));
 }
 
@@ -199,7 +192,7 @@ struct UhKapta : Workstation {
                     marker_text("com.uh-kapta", folder, "uh-kapta.exe"));
         }
     }
-    Result<> run(const CommandLine& command_line) { return run_senate_data_entry(os, command_line.args(), w(log_file)); }
+    Result<> run(const CommandLine& command_line) { return run_senate_data_entry(os, command_line.args(), run_log); }
 };
 
 TEST(SenateDataEntry, RoundTakenFromTheFolderAsTypedNamesTheOwnShortcut) {

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/run_log.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/text.h"
 
@@ -77,6 +78,7 @@ inline std::string marker_text(std::string_view bundle_id, std::string_view app_
 
 struct Workstation {
     fake::FakePlatform os;
+    const RunLog run_log{os, w(log_file), LogWriter::create_dirs};
 
     Workstation() {
         os.processes = {{os.own_pid, uninstaller_pid, u""}, {uninstaller_pid, 1, w(uninstaller)}};

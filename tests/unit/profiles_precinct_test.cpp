@@ -55,7 +55,7 @@ struct LcOkrsek : Workstation {
                        validation_lines(lc_app, lc_exe)});
     }
     Result<> run(const CommandLine& command_line) {
-        return run_municipal_precinct(os, command_line.args(), w(log_file));
+        return run_municipal_precinct(os, command_line.args(), run_log);
     }
 };
 
@@ -276,7 +276,7 @@ struct UhOkrsek : Workstation {
                        variant_b_lines(),
                        validation_lines(uh_app, uh_exe)});
     }
-    Result<> run(const CommandLine& command_line) { return run_senate_precinct(os, command_line.args(), w(log_file)); }
+    Result<> run(const CommandLine& command_line) { return run_senate_precinct(os, command_line.args(), run_log); }
 };
 
 TEST(SenatePrecinct, FullRunRemovesDisplayNamedShortcutsAndTheEmptiedStartMenu) {

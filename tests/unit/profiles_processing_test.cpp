@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "app/entry.h"
 #include "profiles/profiles.h"
 #include "profiles_fixture.h"
 
@@ -38,7 +39,7 @@ struct Sumar : Workstation {
     int run(const CommandLine& command_line) {
         os.args = {u"tarvo-untarvo.exe"};
         for (PString& arg : command_line.args()) os.args.push_back(std::move(arg));
-        return run_processing(os, "UHsumar.K1", "uhsumar.exe");
+        return run_entry(os, real_profiles());
     }
     std::vector<std::string> sumar_log_lines() const { return os.lines(w(sumar_log)); }
     // Everything except the run's own log file.
@@ -93,7 +94,8 @@ TEST(Processing, RefusalsEndWithStatusOneAndRemoveNothing) {
     const std::vector<std::pair<std::function<void(Sumar&, CommandLine&)>, std::string>> refusals{
         {[](Sumar&, CommandLine& c) { c.set("--mode", "selected").set("--app-kind", "pm"); },
          "sumar profile supports full mode only"},
-        {[](Sumar&, CommandLine& c) { c.set("--app-folder", "UHsumar.K2"); },
+        // The first --app-folder chooses the profile; the parser keeps the last.
+        {[](Sumar&, CommandLine& c) { c.add("--app-folder", "UHsumar.K2"); },
          "unexpected value for --app-folder: expected UHsumar.K1, got UHsumar.K2"},
         // The log stays under the first --install-dir; the profile works on the last one.
         {[](Sumar&, CommandLine& c) { c.add("--install-dir", "D:\\Tarvo"); },
@@ -122,14 +124,6 @@ TEST(Processing, RefusalsEndWithStatusOneAndRemoveNothing) {
         EXPECT_EQ(log.back(), "ERROR: " + message);
         EXPECT_EQ(ws.everything_but_the_log(), before);
     }
-}
-
-TEST(Processing, EmptyArgumentListEndsWithStatusTwoAndWritesNothing) {
-    Sumar ws;
-    const auto before = ws.everything();
-    ws.os.args = {u"tarvo-untarvo.exe"};
-    EXPECT_EQ(run_processing(ws.os, "LCsumar", "lcsumar.exe"), 2);
-    EXPECT_EQ(ws.everything(), before);
 }
 
 }  // namespace
