@@ -25,32 +25,22 @@
 #include "platform/text.h"
 #include "platform/winpath.h"
 #include "profiles/profiles.h"
+#include "support/apps.h"
 
 namespace {
 
 using namespace tu;
 
-struct App {
-    const char* folder;
-    const char* exe;
-    const char* marker;  // empty: reads none
-    const char* app_kind;
-    const char* product;
-    const char* bundle;
-    std::vector<std::string> shortcuts;  // names of shortcuts to it in every shortcut folder
-};
+using test_support::AppFacts;
 
-const App apps[] = {
-    {"LCkapta", "lc-kapta.exe", ".lc-kapta-install.meta", "pm", "Lokal-kaptáže", "com.lc-kapta",
-     {"Lokal-kaptáže.lnk", "Odinstalovat Lokal-kaptáže.lnk"}},
-    {"UHKapta.K1", "uh-kapta.exe", ".uh-kapta-install.meta", "pm", "UH kapta", "com.uh-kapta",
-     {"Vyšák-kaptáže K1.lnk", "Odinstalovat UH kapta.lnk"}},
-    {"LCKaptaO", "lc-okrsek.exe", ".lc-okrsek-install.meta", "okrsek", "LCokrsek", "com.lc-okrsek",
-     {"Lokal-Kaptáže 12345.lnk"}},
-    {"UHKaptaO.K1", "uh-okrsek.exe", ".uh-okrsek-install.meta", "okrsek", "UHokrsek", "com.uh-okrsek",
-     {"Vyšák-Kaptáže K1 12345.7.lnk"}},
-    {"LCsumar", "lcsumar.exe", "", "sumar", "LC sumar", "com.lc-sumar", {"LC sumar.lnk"}},
-};
+// The names of the shortcuts to an application in every shortcut folder: its own and its
+// uninstall shortcut, or the shortcut of its first precinct.
+std::vector<std::string> shortcuts_of(const AppFacts& app) {
+    if (app.precinct()) return {test_support::item_shortcut(app, app.items[0])};
+    std::vector<std::string> out = app.desktop_links;
+    out.insert(out.end(), app.uninstall_links.begin(), app.uninstall_links.end());
+    return out;
+}
 
 const char* const pieces[] = {
     "C:", "\\", "/", "..", ".", "Tarvo", "TARVO", "Users", "tester", "Desktop", "Start Menu", "Programs",
@@ -80,13 +70,10 @@ const std::string users = "C:\\Users\\tester";
 const std::string shortcut_dirs[] = {"C:\\Users\\tester\\Desktop", "C:\\Users\\tester\\Start Menu\\Programs",
                                      "C:\\Users\\tester\\Start Menu\\Programs\\Tarvo", "C:\\Outside\\Desktop", "C:\\"};
 
-void install_app(fake::FakePlatform& os, const App& app, const std::string& dir) {
+void install_app(fake::FakePlatform& os, const AppFacts& app, const std::string& dir) {
     os.add_file(w(in(dir, app.exe)), "MZ");
     os.add_file(w(in(dir, "icon.ico")), "icon");
-    if (*app.marker)
-        os.add_file(w(in(dir, app.marker)), std::string("bundle_id=") + app.bundle + "\napp_folder=" + app.folder +
-                                                "\nmain_binary=" + app.exe +
-                                                "\nhelper_binary=tarvo-untarvo.exe\nuninstaller=Zudeded2026.exe\n");
+    if (!app.marker.empty()) os.add_file(w(in(dir, app.marker)), test_support::marker_text(app));
     os.add_file(w(in(dir, "Data\\12345\\okrsek.db")), "data");
 }
 
@@ -104,7 +91,7 @@ bool below(std::string_view path, std::string_view dir) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2) return 0;
-    const App& app = apps[(data[0] & 7) % 5];
+    const AppFacts& app = *test_support::all_apps[(data[0] & 7) % 5];
     const bool with_install = (data[0] & 8) != 0;
     const bool with_desktop = (data[0] & 16) != 0;
     const bool with_start_menu = (data[0] & 32) != 0;
@@ -121,24 +108,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Wine: links followed where they must not be; the deletion must refuse what they lead to.
     os.follows_final_links = wine;
     os.extended_disposition_supported = !wine;
-    const std::string uninstaller = in(install, "Zudeded2026.exe");
+    const std::string uninstaller = in(install, test_support::uninstaller_name);
     os.processes = {{os.own_pid, 77, u""}, {77, 1, w(uninstaller)}};
     os.add_file(os.module, "MZ helper");
     os.add_file(w(uninstaller), "MZ uninstaller");
     os.add_file(w(in(install, "logs\\older.log")), "older");
     const std::string app_dir = in(install, app.folder);
     const std::string main_exe = in(app_dir, app.exe);
-    for (const App& each : apps) {
-        if (&each == &app && (layout & (app_links_out | app_links_to_install))) continue;
-        install_app(os, each, in(install, each.folder));
+    for (const AppFacts* each : test_support::all_apps) {
+        if (each == &app && (layout & (app_links_out | app_links_to_install))) continue;
+        install_app(os, *each, in(install, each->folder));
     }
-    for (const App& each : apps) install_app(os, each, in(outside, each.folder));
+    for (const AppFacts* each : test_support::all_apps) install_app(os, *each, in(outside, each->folder));
     os.add_file(w(in(outside, "keep.txt")), "sentinel");
     os.add_dir(w(in(outside, "empty")));
     os.add_file(u"D:\\Sentinel\\file.txt", "sentinel");
     if (layout & app_links_out) os.add_junction(w(app_dir), w(in(outside, app.folder)));
     else if (layout & app_links_to_install) os.add_junction(w(app_dir), w(install));
-    if ((layout & marker_missing) && *app.marker) (void)os.delete_file(w(in(app_dir, app.marker)));
+    if ((layout & marker_missing) && !app.marker.empty()) (void)os.delete_file(w(in(app_dir, app.marker)));
     if ((layout & app_holds_links) && !(layout & (app_links_out | app_links_to_install))) {
         os.add_symlink(w(in(app_dir, "Data\\escape.txt")), w(in(outside, "keep.txt")), false);
         os.add_symlink(w(in(app_dir, "out")), w(in(outside, "empty")), true);
@@ -158,22 +145,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             os.add_junction(w(dir), w(in(outside, "empty")));
             continue;
         }
-        for (const App& each : apps)
-            for (const std::string& name : each.shortcuts) {
+        for (const AppFacts* each : test_support::all_apps)
+            for (const std::string& name : shortcuts_of(*each)) {
                 const bool uninstall = name.starts_with("Odinstalovat");
-                const std::string target = uninstall ? uninstaller : in(in(install, each.folder), each.exe);
+                const std::string target = uninstall ? uninstaller : in(in(install, each->folder), each->exe);
                 const std::string at = in(dir, name);
                 if (os.exists(w(at))) continue;
-                os.add_shortcut(w(at), w(through_links && &each == &app && !uninstall ? in(users, "exe-link") : target));
+                os.add_shortcut(w(at), w(through_links && each == &app && !uninstall ? in(users, "exe-link") : target));
                 // The data-entry runs also take the uninstall shortcuts of the shared uninstaller.
-                if ((&each == &app && !uninstall) || (uninstall && std::string_view(app.app_kind) == "pm"))
+                if ((each == &app && !uninstall) || (uninstall && app.app_kind == "pm"))
                     may_go_shortcuts.insert(at);
             }
         os.add_shortcut(w(in(dir, "foreign.lnk")), w(in(outside, "keep.txt")));
     }
 
     os.args = {u"tarvo-untarvo.exe", u"--mode", u"full", u"--app-kind", w(app.app_kind), u"--install-dir", w(install),
-               u"--app-folder", w(app.folder), u"--main-binary", w(app.exe), u"--uninstaller", u"Zudeded2026.exe",
+               u"--app-folder", w(app.folder), u"--main-binary", w(app.exe), u"--uninstaller", w(test_support::uninstaller_name),
                u"--product-name", w(app.product), u"--bundle-id", w(app.bundle), u"--parent-pid", u"77",
                u"--parent-path", w(uninstaller)};
     // The first --install-dir names the log folder; the profile works on the last.

@@ -27,28 +27,31 @@
 #include "platform/text.h"
 #include "platform/winpath.h"
 #include "profiles/profiles.h"
+#include "support/apps.h"
 
 namespace {
 
 using namespace tu;
 
-struct Profile {
-    std::string folder, exe, marker, product, bundle;
-    std::string display;      // full mode: "{display} ..." shortcuts are candidates
-    std::string item_prefix;  // selected mode: "{item_prefix} {item}.lnk"
-    std::string items[3];     // valid items the installation holds
+// A precinct application, holding a third valid item beside the two it is installed with.
+struct Profile : test_support::AppFacts {
     OptionColumn column;
     Result<> (*run)(Platform&, const std::vector<PString>&, const LineSink&);
     Result<> (*check)(std::string_view);
     bool (*belongs)(std::string_view, std::string_view);
 };
 
-const Profile municipal{"LCKaptaO", "lc-okrsek.exe", ".lc-okrsek-install.meta", "LCokrsek", "com.lc-okrsek",
-                        "Lokal-Kaptáže", "Lokal-Kaptáže", {"12345", "23456", "00001"},
-                        OptionColumn::municipal_precinct, run_municipal_precinct, check_okrsek, okrsek_export_file};
-const Profile senate{"UHKaptaO.K1", "uh-okrsek.exe", ".uh-okrsek-install.meta", "UHokrsek", "com.uh-okrsek",
-                     "Vyšák-Kaptáže", "Vyšák-Kaptáže K1", {"12345.7", "23456.81", "00001.081"},
-                     OptionColumn::senate_precinct, run_senate_precinct, check_obvod_item, obvod_export_file};
+Profile with_third_item(Profile profile, std::string item) {
+    profile.items.push_back(std::move(item));
+    return profile;
+}
+
+const Profile municipal = with_third_item(
+    {test_support::lc_okrsek, OptionColumn::municipal_precinct, run_municipal_precinct, check_okrsek, okrsek_export_file},
+    "00001");
+const Profile senate = with_third_item(
+    {test_support::uh_okrsek, OptionColumn::senate_precinct, run_senate_precinct, check_obvod_item, obvod_export_file},
+    "00001.081");
 
 // "\x01".."\x03" stand for the profile's valid items.
 const char* const pieces[] = {
@@ -84,20 +87,16 @@ const PString outside = u"C:\\Outside";
 const PString desktop = u"C:\\Users\\tester\\Desktop";
 const PString start_menu = u"C:\\Users\\tester\\Start Menu\\Programs\\Tarvo";
 const PString log_path = u"C:\\Tarvo\\logs\\run.log";
+const PString uninstaller = u"C:\\Tarvo\\Zudeded2026.exe";
 
 PString w(std::string_view text) { return to_utf16(text); }
 PString at(const PString& dir, std::string_view name) { return winpath::join(dir, w(name)); }
-
-std::string marker_text(const Profile& p) {
-    return "bundle_id=" + p.bundle + "\napp_folder=" + p.folder + "\nmain_binary=" + p.exe +
-           "\nhelper_binary=tarvo-untarvo.exe\nuninstaller=Zudeded2026.exe\n";
-}
 
 // An application folder with its data and exports, at `dir` (the real one or a decoy).
 void add_app(fake::FakePlatform& os, const Profile& p, const PString& dir, unsigned layout, bool real) {
     os.add_file(at(dir, p.exe), "MZ app");
     os.add_file(at(dir, "icon.ico"), "icon");
-    os.add_file(at(dir, p.marker), marker_text(p));
+    os.add_file(at(dir, p.marker), test_support::marker_text(p));
     const PString data = at(dir, "Data");
     if (real && (layout & data_links_out)) {
         os.add_junction(data, at(outside, "Data"));
@@ -160,9 +159,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Wine: links followed where they must not be; the deletion must refuse what they lead to.
     os.follows_final_links = wine;
     os.extended_disposition_supported = !wine;
-    os.processes = {{os.own_pid, 77, u""}, {77, 1, at(install, "Zudeded2026.exe")}};
+    os.processes = {{os.own_pid, 77, u""}, {77, 1, uninstaller}};
     os.add_file(os.module, "MZ helper");
-    os.add_file(at(install, "Zudeded2026.exe"), "MZ uninstaller");
+    os.add_file(uninstaller, "MZ uninstaller");
     os.add_file(at(install, "Other\\other.exe"), "MZ neighbour");
     os.add_file(log_path);
 
@@ -234,9 +233,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::vector<PString> args = {
         u"--mode", full ? u"full" : u"selected", u"--app-kind", u"okrsek", u"--install-dir", install,
-        u"--app-folder", w(p.folder), u"--main-binary", w(p.exe), u"--uninstaller", u"Zudeded2026.exe",
+        u"--app-folder", w(p.folder), u"--main-binary", w(p.exe), u"--uninstaller", w(test_support::uninstaller_name),
         u"--product-name", w(p.product), u"--bundle-id", w(p.bundle), u"--parent-pid", u"77",
-        u"--parent-path", at(install, "Zudeded2026.exe")};
+        u"--parent-path", uninstaller};
     if (with_desktop) args.insert(args.end(), {u"--desktop", desktop});
     if (with_start_menu) args.insert(args.end(), {u"--start-menu", start_menu});
     if (as_list) {

@@ -13,22 +13,21 @@
 namespace tu::test_support {
 
 struct AppFacts {
-    std::string_view folder;    // below the install directory
-    std::string_view exe;       // the main executable
-    std::string_view marker;    // the install marker's file name; empty: the application has none
-    std::string_view app_kind;  // --app-kind
-    std::string_view product;   // --product-name
-    std::string_view bundle;    // --bundle-id
+    std::string folder;    // below the install directory
+    std::string exe;       // the main executable
+    std::string marker;    // the install marker's file name; empty: the application has none
+    std::string app_kind;  // --app-kind
+    std::string product;   // --product-name
+    std::string bundle;    // --bundle-id
     // Precinct applications: the precincts installed, and what their shortcut names start
     // with ("{item_prefix} {item}.lnk"; in full mode every "{display} ..." shortcut counts).
-    std::vector<std::string_view> items = {};
-    std::string_view item_prefix = {};
-    std::string_view display = {};
+    std::vector<std::string> items = {};
+    std::string item_prefix = {};
+    std::string display = {};
     // Data-entry and processing applications: the shortcut names their installer made on the
     // desktop, in the start menu (to the main executable, then to the uninstaller) and in the
     // folder above the start menu.
-    std::vector<std::string_view> desktop_links = {}, start_menu_links = {}, uninstall_links = {},
-                                  programs_links = {};
+    std::vector<std::string> desktop_links = {}, start_menu_links = {}, uninstall_links = {}, programs_links = {};
 
     bool precinct() const { return !items.empty(); }
 };
@@ -98,21 +97,28 @@ inline const AppFacts* const all_apps[] = {&lc_kapta, &uh_kapta, &lc_okrsek, &uh
 inline constexpr std::string_view helper_name = "tarvo-untarvo.exe";
 inline constexpr std::string_view uninstaller_name = "Zudeded2026.exe";
 
-// The install marker its installer writes for `app`, lines ended by `eol`.
-inline std::string marker_text(const AppFacts& app, std::string_view eol = "\n") {
+// The install marker its installer writes for `app`, lines ended by `eol`; with
+// `changed_key`, that key carries `changed_value` instead.
+inline std::string marker_text(const AppFacts& app, std::string_view eol = "\n", std::string_view changed_key = {},
+                               std::string_view changed_value = {}) {
     std::string text = "# written by the installer";
-    for (const auto& [key, value] : {std::pair<std::string_view, std::string_view>{"bundle_id", app.bundle},
-                                     {"app_folder", app.folder},
-                                     {"main_binary", app.exe},
-                                     {"helper_binary", helper_name},
-                                     {"uninstaller", uninstaller_name}})
+    for (auto [key, value] : {std::pair<std::string_view, std::string_view>{"bundle_id", app.bundle},
+                              {"app_folder", app.folder},
+                              {"main_binary", app.exe},
+                              {"helper_binary", helper_name},
+                              {"uninstaller", uninstaller_name}}) {
+        if (key == changed_key) value = changed_value;
         text.append(eol).append(key).append("=").append(value);
+    }
     return text += eol;
+}
+inline std::string marker_text_where(const AppFacts& app, std::string_view key, std::string_view value) {
+    return marker_text(app, "\n", key, value);
 }
 
 // The name of a precinct's shortcut: "{item_prefix} {item}.lnk".
 inline std::string item_shortcut(const AppFacts& app, std::string_view item) {
-    return std::string(app.item_prefix) + " " + std::string(item) + ".lnk";
+    return app.item_prefix + " " + std::string(item) + ".lnk";
 }
 
 }  // namespace tu::test_support

@@ -374,34 +374,29 @@ TEST(HostileMarkers, ValuesThatPointElsewhereAreRefusedAndUnknownKeysIgnored) {
             s.os.add_file(w(in(app.dir(), app.marker)), text);
         };
     };
-    const auto edited = [](const App& app, const std::string& from, const std::string& to) {
-        std::string text = marker_for(app);
-        text.replace(text.find(from), from.size(), to);
-        return text;
-    };
     const Options lc{{"--okrsek", "12345"}};
     const std::vector<Case> cases = {
         {"AppFolderOut", &lc_okrsek, "selected", lc,
-         marker(lc_okrsek, edited(lc_okrsek, "app_folder=LCKaptaO", "app_folder=..\\..\\Outside\\LCKaptaO")),
+         marker(lc_okrsek, marker_text_where(lc_okrsek, "app_folder", "..\\..\\Outside\\LCKaptaO")),
          "unexpected app_folder: expected LCKaptaO, got ..\\..\\Outside\\LCKaptaO", {}},
         {"MainBinaryOut", &lc_okrsek, "selected", lc,
-         marker(lc_okrsek, edited(lc_okrsek, "main_binary=lc-okrsek.exe", "main_binary=..\\..\\Outside\\keep.txt")),
+         marker(lc_okrsek, marker_text_where(lc_okrsek, "main_binary", "..\\..\\Outside\\keep.txt")),
          "unexpected main_binary: expected lc-okrsek.exe, got ..\\..\\Outside\\keep.txt", {}},
         {"UninstallerOut", &lc_okrsek, "selected", lc,
-         marker(lc_okrsek, edited(lc_okrsek, "uninstaller=Zudeded2026.exe", "uninstaller=C:\\Outside\\Zudeded2026.exe")),
+         marker(lc_okrsek, marker_text_where(lc_okrsek, "uninstaller", "C:\\Outside\\Zudeded2026.exe")),
          "unexpected uninstaller: expected Zudeded2026.exe, got C:\\Outside\\Zudeded2026.exe", {}},
         // The last occurrence of a key counts: a redirect appended after the right value.
-        {"RepeatedKeyOut", &lc_okrsek, "selected", lc, marker(lc_okrsek, marker_for(lc_okrsek) + "app_folder=C:\\Outside\n"),
+        {"RepeatedKeyOut", &lc_okrsek, "selected", lc, marker(lc_okrsek, marker_text(lc_okrsek) + "app_folder=C:\\Outside\n"),
          "unexpected app_folder: expected LCKaptaO, got C:\\Outside", {}},
         {"HelperOut", &uh_okrsek, "selected", {{"--okrsek", "12345.7"}},
-         marker(uh_okrsek, edited(uh_okrsek, "helper_binary=tarvo-untarvo.exe", "helper_binary=..\\tarvo-untarvo.exe")),
+         marker(uh_okrsek, marker_text_where(uh_okrsek, "helper_binary", "..\\tarvo-untarvo.exe")),
          "unexpected helper_binary: expected tarvo-untarvo.exe, got ..\\tarvo-untarvo.exe", {}},
         {"LenientAppFolderOut", &lc_kapta, "full", {},
-         marker(lc_kapta, edited(lc_kapta, "app_folder=LCkapta", "app_folder=..\\Outside\\LCkapta")),
+         marker(lc_kapta, marker_text_where(lc_kapta, "app_folder", "..\\Outside\\LCkapta")),
          "unexpected value for app_folder: expected LCkapta, got ..\\Outside\\LCkapta", {}},
         // Keys the helper does not know name no place it would use.
         {"UnknownKeysIgnored", &lc_okrsek, "selected", lc,
-         marker(lc_okrsek, marker_for(lc_okrsek) + "install_dir=C:\\Outside\ndata_dir=C:\\Outside\\LCKaptaO\\Data\n"), "",
+         marker(lc_okrsek, marker_text(lc_okrsek) + "install_dir=C:\\Outside\ndata_dir=C:\\Outside\\LCKaptaO\\Data\n"), "",
          precinct_removal(lc_okrsek, "12345")},
     };
     for (const Case& c : cases) run_case(c);
@@ -413,8 +408,8 @@ TEST(HostileRegressions, StrictValidationPlacesTheApplicationFolderFirst) {
     fake::FakePlatform os;
     os.add_file(u"C:\\Tarvo\\Zudeded2026.exe");
     os.add_file(u"C:\\Outside\\LCKaptaO\\lc-okrsek.exe");
-    os.add_file(u"C:\\Outside\\LCKaptaO\\.m", marker_for(lc_okrsek));
-    os.add_file(u"C:\\Tarvo\\.m", marker_for(lc_okrsek));
+    os.add_file(u"C:\\Outside\\LCKaptaO\\.m", marker_text(lc_okrsek));
+    os.add_file(u"C:\\Tarvo\\.m", marker_text(lc_okrsek));
     const RunLog log(os, u"C:\\Tarvo\\logs\\run.log", LogWriter::create_dirs);
     LayoutCheck check{Generation::strict, ".m", false, u"C:\\Tarvo", u"C:\\Tarvo\\LCKaptaO",
                       u"C:\\Tarvo\\LCKaptaO\\lc-okrsek.exe", u"C:\\Tarvo\\Zudeded2026.exe", "com.lc-okrsek",

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/entry.h"
+#include "support/apps.h"
 #include "support/disk_diff.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/text.h"
@@ -23,6 +24,10 @@
 #include "profiles/profiles.h"
 
 namespace tu::hostile_test {
+
+using test_support::item_shortcut;
+using test_support::marker_text;
+using test_support::marker_text_where;
 
 inline PString w(std::string_view text) { return to_utf16(text); }
 inline std::string in(std::string_view dir, std::string_view rest) { return std::string(dir) + "\\" + std::string(rest); }
@@ -36,45 +41,26 @@ inline constexpr std::string_view programs = "C:\\Users\\tester\\Start Menu\\Pro
 inline constexpr std::string_view start_menu = "C:\\Users\\tester\\Start Menu\\Programs\\Tarvo";
 inline constexpr std::uint32_t uninstaller_pid = 77;
 
-// One installed application and the command line its uninstaller passes.
-struct App {
-    std::string folder, exe, marker, app_kind, product, bundle;
-    std::vector<std::string> items;  // precinct applications: the precincts it holds
-    std::string item_shortcut;       // "{} {item}.lnk" for a precinct application
-    // Shortcut names the installer made: on the desktop, in the start menu (to the main
-    // executable, then to the uninstaller) and in the folder above the start menu.
-    std::vector<std::string> desktop_links, start_menu_links, uninstall_links, programs_links;
-
+// One installed application, where this workstation has it.
+struct App : test_support::AppFacts {
     std::string dir() const { return in(install, folder); }
     std::string main_exe() const { return in(dir(), exe); }
-    bool precinct() const { return !items.empty(); }
 };
 
-inline const App lc_kapta{"LCkapta", "lc-kapta.exe", ".lc-kapta-install.meta", "pm", "Lokal-kaptáže", "com.lc-kapta",
-                          {}, "", {"Lokal-kaptáže.lnk"}, {"Lokal-kaptáže.lnk"}, {"Odinstalovat Lokal-kaptáže.lnk"},
-                          {"Lokal-kaptáže.lnk"}};
-inline const App uh_kapta{"UHKapta.K1", "uh-kapta.exe", ".uh-kapta-install.meta", "pm", "UH kapta", "com.uh-kapta",
-                          {}, "", {"Vyšák-kaptáže K1.lnk"}, {"Vyšák-kaptáže K1.lnk"}, {"Odinstalovat UH kapta.lnk"}, {}};
-inline const App lc_okrsek{"LCKaptaO", "lc-okrsek.exe", ".lc-okrsek-install.meta", "okrsek", "LCokrsek",
-                           "com.lc-okrsek", {"12345", "23456"}, "Lokal-Kaptáže", {}, {}, {}, {}};
-inline const App uh_okrsek{"UHKaptaO.K1", "uh-okrsek.exe", ".uh-okrsek-install.meta", "okrsek", "UHokrsek",
-                           "com.uh-okrsek", {"12345.7", "23456.81"}, "Vyšák-Kaptáže K1", {}, {}, {}, {}};
-inline const App lc_sumar{"LCsumar", "lcsumar.exe", "", "sumar", "LC sumar", "com.lc-sumar",
-                          {}, "", {"LC sumar.lnk"}, {"LC sumar.lnk"}, {}, {"LC sumar.lnk"}};
+inline const App lc_kapta{test_support::lc_kapta};
+inline const App uh_kapta{test_support::uh_kapta};
+inline const App lc_okrsek{test_support::lc_okrsek};
+inline const App uh_okrsek{test_support::uh_okrsek};
+inline const App lc_sumar{test_support::lc_sumar};
 inline const App* const all_apps[] = {&lc_kapta, &uh_kapta, &lc_okrsek, &uh_okrsek, &lc_sumar};
-
-inline std::string marker_for(const App& app) {
-    return "# written by the installer\nbundle_id=" + app.bundle + "\napp_folder=" + app.folder +
-           "\nmain_binary=" + app.exe + "\nhelper_binary=tarvo-untarvo.exe\nuninstaller=Zudeded2026.exe\n";
-}
 
 // The paths (and everything below them) that a run removes when all goes well.
 inline std::vector<std::string> full_removal(const App& app) {
     std::vector<std::string> out{app.dir()};
     if (app.precinct()) {
         for (const std::string& item : app.items) {
-            out.push_back(in(desktop, app.item_shortcut + " " + item + ".lnk"));
-            out.push_back(in(start_menu, app.item_shortcut + " " + item + ".lnk"));
+            out.push_back(in(desktop, item_shortcut(app, item)));
+            out.push_back(in(start_menu, item_shortcut(app, item)));
         }
         return out;
     }
@@ -87,7 +73,7 @@ inline std::vector<std::string> full_removal(const App& app) {
 
 // One precinct of a precinct application: its data folder, its export file and its shortcuts.
 inline std::vector<std::string> precinct_removal(const App& app, std::string_view item) {
-    const std::string name = app.item_shortcut + " " + std::string(item) + ".lnk";
+    const std::string name = item_shortcut(app, item);
     return {in(app.dir(), "Data\\" + std::string(item)), in(app.dir(), "Export\\vysledky." + std::string(item)),
             in(desktop, name), in(start_menu, name)};
 }
@@ -130,7 +116,7 @@ public:
     void install_app(const App& app, const std::string& dir) {
         os.add_file(w(in(dir, app.exe)), "MZ " + app.folder);
         os.add_file(w(in(dir, "icon.ico")), "icon");
-        if (!app.marker.empty()) os.add_file(w(in(dir, app.marker)), marker_for(app));
+        if (!app.marker.empty()) os.add_file(w(in(dir, app.marker)), marker_text(app));
         os.add_file(w(in(dir, "config\\settings.ini")), "settings");
         for (const std::string& item : app.items) {
             os.add_file(w(in(dir, "Data\\" + item + "\\okrsek.db")), "precinct " + item);
@@ -142,8 +128,8 @@ public:
     void add_shortcuts(const App& app) {
         const PString exe = w(app.main_exe());
         for (const std::string& item : app.items) {
-            os.add_shortcut(w(in(desktop, app.item_shortcut + " " + item + ".lnk")), exe);
-            os.add_shortcut(w(in(start_menu, app.item_shortcut + " " + item + ".lnk")), exe);
+            os.add_shortcut(w(in(desktop, item_shortcut(app, item))), exe);
+            os.add_shortcut(w(in(start_menu, item_shortcut(app, item))), exe);
         }
         for (const std::string& name : app.desktop_links) os.add_shortcut(w(in(desktop, name)), exe);
         for (const std::string& name : app.start_menu_links) os.add_shortcut(w(in(start_menu, name)), exe);
@@ -183,7 +169,7 @@ public:
                 {"--install-dir", std::string(install)},
                 {"--app-folder", app.folder},
                 {"--main-binary", app.exe},
-                {"--uninstaller", "Zudeded2026.exe"},
+                {"--uninstaller", std::string(test_support::uninstaller_name)},
                 {"--desktop", std::string(desktop)},
                 {"--start-menu", std::string(start_menu)},
                 {"--product-name", app.product},

@@ -7,6 +7,7 @@
 #include "app/run_log.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/text.h"
+#include "support/apps.h"
 
 namespace tu {
 namespace {
@@ -69,13 +70,7 @@ TEST(IsAFile, OnlyRegularFilesCount) {
     EXPECT_FALSE(is_a_file(os, u"C:\\d\\file.txt"));
 }
 
-const std::string good_marker =
-    "# written by the installer\n"
-    "bundle_id=cz.tarvo.kapta\n"
-    "app_folder=LCkapta\n"
-    "main_binary=LCkapta.exe\n"
-    "helper_binary=tarvo-untarvo.exe\n"
-    "uninstaller=Zudeded2026.exe\n";
+const std::string good_marker = test_support::marker_text(test_support::lc_kapta);
 const PString marker_path = u"C:\\Tarvo\\LCkapta\\.meta";
 const std::string marker_text = "C:\\Tarvo\\LCkapta\\.meta";
 const PString log_path = u"C:\\logs\\run.log";
@@ -86,8 +81,8 @@ struct Install {
     LayoutCheck check;
     explicit Install(Generation generation) {
         check = {generation,       ".meta",         false,          u"C:\\Tarvo",      u"C:\\Tarvo\\LCkapta",
-                 u"C:\\Tarvo\\LCkapta\\LCkapta.exe", u"C:\\Tarvo\\Zudeded2026.exe", "cz.tarvo.kapta", "LCkapta",
-                 "LCkapta.exe",    "Zudeded2026.exe"};
+                 u"C:\\Tarvo\\LCkapta\\lc-kapta.exe", u"C:\\Tarvo\\Zudeded2026.exe", "com.lc-kapta", "LCkapta",
+                 "lc-kapta.exe",    "Zudeded2026.exe"};
         os.add_file(check.main_exe);
         os.add_file(u"C:\\Tarvo\\LCkapta\\icon.ico");
         os.add_file(check.uninstaller);
@@ -157,7 +152,7 @@ TEST(ValidateLayout, Lenient) {
         {"MarkerIsFolder", [](Install& i) { i.check.marker_name = "dir"; i.os.add_dir(u"C:\\Tarvo\\LCkapta\\dir"); }, ""},
         {"MarkerUnreadable", [](Install& i) { i.fail_reads(); },
          "failed to read marker " + marker_text + ": Access is denied. (os error 5)"},
-        {"MarkerNotUtf8", [](Install& i) { i.replace("cz.tarvo.kapta", "cz.tarvo.\xE9"); },
+        {"MarkerNotUtf8", [](Install& i) { i.replace("com.lc-kapta", "com.lc-\xE9"); },
          "failed to read marker " + marker_text + ": stream did not contain valid UTF-8"},
         {"LineWithoutEqualsIgnored", [](Install& i) { i.replace("# written", "junk\n# written"); }, ""},
         {"Empty", [](Install& i) { i.marker(""); }, "install marker is missing bundle_id"},
@@ -165,14 +160,14 @@ TEST(ValidateLayout, Lenient) {
         {"KeyInOtherCase", [](Install& i) { i.replace("bundle_id", "Bundle_ID"); }, "install marker is missing bundle_id"},
         {"BomHidesFirstKey", [](Install& i) { i.marker(bom + good_marker.substr(good_marker.find("bundle_id"))); },
          "install marker is missing bundle_id"},
-        {"ValueInOtherCase", [](Install& i) { i.replace("cz.tarvo.kapta", "CZ.Tarvo.KAPTA"); }, ""},
+        {"ValueInOtherCase", [](Install& i) { i.replace("com.lc-kapta", "COM.LC-KAPTA"); }, ""},
         {"HelperInOtherCase", [](Install& i) { i.replace("tarvo-untarvo.exe", "TARVO-UNTARVO.EXE"); }, ""},
         {"ValueDiffers", [](Install& i) { i.replace("app_folder=LCkapta", "app_folder=LCkaptaX"); },
          "unexpected value for app_folder: expected LCkapta, got LCkaptaX"},
         {"SecondOccurrenceCompared", [](Install& i) { i.replace("uninstaller=Zudeded2026.exe", "uninstaller=Zudeded2026.exe\nuninstaller=Un.exe"); },
          "unexpected value for uninstaller: expected Zudeded2026.exe, got Un.exe"},
-        {"OptionWithTrailingSpace", [](Install& i) { i.check.bundle_id = "cz.tarvo.kapta "; i.replace("kapta\n", "kapta \n"); },
-         "unexpected value for bundle_id: expected cz.tarvo.kapta , got cz.tarvo.kapta"},
+        {"OptionWithTrailingSpace", [](Install& i) { i.check.bundle_id = "com.lc-kapta "; i.replace("kapta\n", "kapta \n"); },
+         "unexpected value for bundle_id: expected com.lc-kapta , got com.lc-kapta"},
     };
     check_cases(Generation::lenient, cases, [](const LayoutCase& c) {
         const std::string legacy = "install marker missing; using legacy layout validation: C:\\Tarvo\\LCkapta\\";
@@ -192,7 +187,7 @@ TEST(ValidateLayout, Strict) {
          "install marker is missing: C:\\Tarvo\\LCkapta\\dir"},
         {"MarkerUnreadable", [](Install& i) { i.fail_reads(); },
          "failed to read " + marker_text + ": Access is denied. (os error 5)"},
-        {"MarkerNotUtf8", [](Install& i) { i.replace("cz.tarvo.kapta", "cz.tarvo.\xE9"); },
+        {"MarkerNotUtf8", [](Install& i) { i.replace("com.lc-kapta", "com.lc-\xE9"); },
          "failed to read " + marker_text + ": stream did not contain valid UTF-8"},
         {"LineWithoutEquals", [](Install& i) { i.replace("# written", "  junk line \t\n# written"); },
          "invalid metadata line in " + marker_text + ": junk line"},
@@ -200,19 +195,19 @@ TEST(ValidateLayout, Strict) {
          "invalid metadata line in " + marker_text + ": " + bom + "# written by the installer"},
         {"Empty", [](Install& i) { i.marker(""); }, "missing key bundle_id"},
         {"KeyInOtherCase", [](Install& i) { i.replace("bundle_id", "Bundle_ID"); }, "missing key bundle_id"},
-        {"ValueInOtherCase", [](Install& i) { i.replace("cz.tarvo.kapta", "CZ.tarvo.kapta"); },
-         "unexpected bundle_id: expected cz.tarvo.kapta, got CZ.tarvo.kapta"},
+        {"ValueInOtherCase", [](Install& i) { i.replace("com.lc-kapta", "COM.lc-kapta"); },
+         "unexpected bundle_id: expected com.lc-kapta, got COM.lc-kapta"},
         {"HelperInOtherCase", [](Install& i) { i.replace("tarvo-untarvo.exe", "TARVO-UNTARVO.EXE"); },
          "unexpected helper_binary: expected tarvo-untarvo.exe, got TARVO-UNTARVO.EXE"},
         {"HelperRuleForgivesHelperCase",
          [](Install& i) { i.check.helper_rule = true; i.replace("tarvo-untarvo.exe", "TARVO-UNTARVO.EXE"); }, ""},
         {"HelperRuleOnlyForHelper",
-         [](Install& i) { i.check.helper_rule = true; i.replace("main_binary=LCkapta.exe", "main_binary=lckapta.exe"); },
-         "unexpected main_binary: expected LCkapta.exe, got lckapta.exe"},
+         [](Install& i) { i.check.helper_rule = true; i.replace("main_binary=lc-kapta.exe", "main_binary=LC-KAPTA.exe"); },
+         "unexpected main_binary: expected lc-kapta.exe, got LC-KAPTA.exe"},
         {"SpacesAroundEquals", [](Install& i) { i.replace("app_folder=LCkapta", "  app_folder  =  LCkapta\r"); }, ""},
     };
     check_cases(Generation::strict, cases, [](const LayoutCase& c) {
-        std::vector<std::string> lines = {"main executable present: C:\\Tarvo\\LCkapta\\LCkapta.exe",
+        std::vector<std::string> lines = {"main executable present: C:\\Tarvo\\LCkapta\\lc-kapta.exe",
                                           "application icon present: C:\\Tarvo\\LCkapta\\icon.ico",
                                           "uninstaller present: C:\\Tarvo\\Zudeded2026.exe"};
         if (std::string_view(c.name) == "MainExeMissingOnlyLogged")
@@ -229,7 +224,7 @@ TEST(ValidateLayout, StrictPresenceReport) {
     install.os.add_dir(install.check.main_exe);
     ASSERT_TRUE(install.run().has_value());
     EXPECT_EQ(install.log(), (std::vector<std::string>{
-                                 "main executable missing, continuing: C:\\Tarvo\\LCkapta\\LCkapta.exe",
+                                 "main executable missing, continuing: C:\\Tarvo\\LCkapta\\lc-kapta.exe",
                                  "application icon missing, continuing: C:\\Tarvo\\LCkapta\\icon.ico",
                                  "uninstaller present: C:\\Tarvo\\Zudeded2026.exe",
                                  "installation validation passed",

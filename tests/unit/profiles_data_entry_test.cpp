@@ -27,7 +27,7 @@ CommandLine lc_kapta_command_line() {
 }
 
 struct LcKapta : Workstation {
-    LcKapta() { add_app(lc_app, "lc-kapta.exe", ".lc-kapta-install.meta", marker_text("com.lc-kapta", "LCkapta", "lc-kapta.exe")); }
+    LcKapta() { add_app(lc_app, "lc-kapta.exe", ".lc-kapta-install.meta", marker_text(test_support::lc_kapta)); }
     Result<> run(const CommandLine& command_line) { return run_municipal_data_entry(os, command_line.args(), run_log); }
 };
 
@@ -142,7 +142,7 @@ TEST(MunicipalDataEntry, RefusalsRemoveNothing) {
         {"marker disagrees",
          [](LcKapta& ws, CommandLine&) {
              ws.os.add_file(w(joined(lc_app, ".lc-kapta-install.meta")),
-                            marker_text("com.other", "LCkapta", "lc-kapta.exe"));
+                            marker_text_where(test_support::lc_kapta, "bundle_id", "com.other"));
          },
          "unexpected value for bundle_id: expected com.lc-kapta, got com.other"},
     };
@@ -189,7 +189,7 @@ struct UhKapta : Workstation {
         for (std::string_view round : {"K1", "K2"}) {
             const std::string folder = "UHKapta." + std::string(round);
             add_app(joined(install, folder), "uh-kapta.exe", ".uh-kapta-install.meta",
-                    marker_text("com.uh-kapta", folder, "uh-kapta.exe"));
+                    marker_text_where(test_support::uh_kapta, "app_folder", folder));
         }
     }
     Result<> run(const CommandLine& command_line) { return run_senate_data_entry(os, command_line.args(), run_log); }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/run_log.h"
+#include "support/apps.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/text.h"
 
@@ -66,15 +67,8 @@ inline constexpr std::string_view working_dir = "C:\\Users\\tester\\AppData\\Loc
 inline constexpr std::string_view helper = "C:\\Users\\tester\\AppData\\Local\\Temp\\stage\\tarvo-untarvo.exe";
 inline constexpr std::uint32_t uninstaller_pid = 77;
 
-inline std::string marker_text(std::string_view bundle_id, std::string_view app_folder, std::string_view main_binary,
-                               std::string_view helper_binary = "tarvo-untarvo.exe") {
-    return "# written by the installer\n"
-           "bundle_id=" + std::string(bundle_id) + "\n"
-           "app_folder=" + std::string(app_folder) + "\n"
-           "main_binary=" + std::string(main_binary) + "\n"
-           "helper_binary=" + std::string(helper_binary) + "\n"
-           "uninstaller=Zudeded2026.exe\n";
-}
+using test_support::marker_text;
+using test_support::marker_text_where;
 
 struct Workstation {
     fake::FakePlatform os;

@@ -43,7 +43,7 @@ CommandLine lc_okrsek_command_line(std::string mode) {
 struct LcOkrsek : Workstation {
     LcOkrsek() {
         add_app(lc_app, "lc-okrsek.exe", ".lc-okrsek-install.meta",
-                marker_text("com.lc-okrsek", "LCKaptaO", "lc-okrsek.exe"));
+                marker_text(test_support::lc_okrsek));
         for (std::string_view precinct : {"12345", "23456", "34567"}) os.add_file(w(in(lc_app, "Data\\" + std::string(precinct) + "\\results.db")));
         for (std::string_view name : {"a.12345", "b.12345", "c.23456", "d.34567", "12345", "12345.txt", "a.123456", ".12345"})
             os.add_file(w(in(lc_app, "Export\\" + std::string(name))));
@@ -220,7 +220,7 @@ TEST(MunicipalPrecinct, RefusalsRemoveNothing) {
              "install marker is missing: " + marker},
             {"marker helper name in capitals",
              [&](Workstation& ws, CommandLine&) {
-                 ws.os.add_file(w(marker), marker_text("com.lc-okrsek", "LCKaptaO", "lc-okrsek.exe", "TARVO-UNTARVO.EXE"));
+                 ws.os.add_file(w(marker), marker_text_where(test_support::lc_okrsek, "helper_binary", "TARVO-UNTARVO.EXE"));
              },
              "unexpected helper_binary: expected tarvo-untarvo.exe, got TARVO-UNTARVO.EXE"},
             {"folder letter case differs from the marker",
@@ -263,7 +263,7 @@ CommandLine uh_okrsek_command_line(std::string mode, std::string folder = "UHKap
 struct UhOkrsek : Workstation {
     UhOkrsek() {
         add_app(uh_app, "uh-okrsek.exe", ".uh-okrsek-install.meta",
-                marker_text("com.uh-okrsek", "UHKaptaO.K1", "uh-okrsek.exe", "TARVO-UNTARVO.exe"));
+                marker_text_where(test_support::uh_okrsek, "helper_binary", "TARVO-UNTARVO.exe"));
         for (std::string_view item : {"12345.7", "00002.81", "54321.9"})
             os.add_file(w(in(uh_app, "Data\\" + std::string(item) + "\\results.db")));
         for (std::string_view name : {"vysledky.12345.7", "y.00002.81", "12345.7", "x.12345.70", "x.012345.7", ".12345.7"})
