@@ -15,7 +15,7 @@ namespace tu::test_support {
 struct AppFacts {
     std::string folder;    // below the install directory
     std::string exe;       // the main executable
-    std::string marker;    // the install marker's file name; empty: the application has none
+    std::string marker = {};  // the install marker's file name; empty: the application has none
     std::string app_kind;  // --app-kind
     std::string product;   // --product-name
     std::string bundle;    // --bundle-id
