@@ -316,7 +316,8 @@ TEST(SenatePrecinct, RefusalsRemoveNothing) {
 
 TEST(PrecinctItems, MunicipalPrecinctIsFiveAsciiDigits) {
     for (std::string_view valid : {"12345", "00000"}) EXPECT_TRUE(check_okrsek(valid)) << valid;
-    for (std::string_view invalid : {"1234", "123456", "1234a", " 1234", "-1234", "", "１２３４５"})
+    for (std::string_view invalid : {"1234", "123456", "1234a", " 1234", "12345 ", "-1234", "", "１２３４５", "..\\x",
+                                     "12345\\..", "0x3039", "C:\\Outside"})
         EXPECT_EQ(check_okrsek(invalid).error(), "invalid okrsek: " + std::string(invalid));
 }
 
@@ -337,6 +338,12 @@ TEST(PrecinctItems, SenateItemRulesApplyInOrder) {
         {"12345.0001", "invalid UH obvod in folder: 12345.0001"},
         {"12345.7.1", "invalid UH obvod in folder: 12345.7.1"},
         {"12345.x", "invalid UH obvod in folder: 12345.x"},
+        {"12345.7\\..", "invalid item: 12345.7\\.."},
+        {"12345.7:stream", "invalid item: 12345.7:stream"},
+        {"..345.7", "invalid UH okrsek in folder: ..345.7"},
+        {"１２３４５.7", "invalid UH okrsek in folder: １２３４５.7"},
+        {"12345.\xD9\xA7", "invalid UH obvod in folder: 12345.\xD9\xA7"},  // ARABIC-INDIC DIGIT SEVEN
+        {"12345.7.", "invalid UH obvod in folder: 12345.7."},
     };
     for (const auto& [item, message] : invalid) EXPECT_EQ(check_obvod_item(item).error(), message) << item;
 }
