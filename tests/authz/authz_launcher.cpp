@@ -3,10 +3,9 @@
 // for it and returns its exit status. Copied under the uninstaller's names and into the
 // places the caller check accepts or refuses.
 //
-//   authz_launcher [--wrong-pid] [--no-pid] [--claim-path PATH] PROGRAM [ARG...]
+//   authz_launcher [--claim-path PATH] PROGRAM [ARG...]
 //
-// --wrong-pid passes the own pid plus 4 (the next id Windows could hand out), --no-pid
-// leaves the pid option out, --claim-path passes PATH instead of the own path.
+// --claim-path passes PATH instead of the own path.
 // Exit status: the program's, or 90 and above when the launcher itself failed.
 #include <windows.h>
 
@@ -27,20 +26,11 @@ int main() {
     tu::Platform& os = tu::win32::platform();
     const std::vector<tu::PString> args = os.command_line();
 
-    bool wrong_pid = false;
-    bool no_pid = false;
     std::wstring claimed_path;
     std::size_t next = 1;
-    for (; next < args.size(); ++next) {
-        if (args[next] == u"--wrong-pid") {
-            wrong_pid = true;
-        } else if (args[next] == u"--no-pid") {
-            no_pid = true;
-        } else if (args[next] == u"--claim-path" && next + 1 < args.size()) {
-            claimed_path = w(args[++next]);
-        } else {
-            break;
-        }
+    if (next + 1 < args.size() && args[next] == u"--claim-path") {
+        claimed_path = w(args[next + 1]);
+        next += 2;
     }
     if (next >= args.size()) return 90;
 
@@ -52,7 +42,7 @@ int main() {
     const std::wstring program = w(args[next]);
     std::wstring command = quote_argument(program);
     for (std::size_t i = next + 1; i < args.size(); ++i) command += L" " + quote_argument(w(args[i]));
-    if (!no_pid) command += L" --parent-pid " + std::to_wstring(wrong_pid ? own_pid + 4 : own_pid);
+    command += L" --parent-pid " + std::to_wstring(own_pid);
     command += L" --parent-path " + quote_argument(claimed_path.empty() ? w(*own_path) : claimed_path);
 
     STARTUPINFOW startup{};

@@ -102,20 +102,13 @@ TEST_F(EntryTest, ProcessingFoldersAreHandedOverAsTheTableSpellsThem) {
         {u"UHsumar.K1", "UHsumar.K1", "uhsumar.exe"},
         {u"uhsumar.k2", "UHsumar.K2", "uhsumar.exe"},
     };
-    // Logged like the municipal precinct runs, without their first line.
-    const PString log = u"C:\\Tarvo\\logs\\lc-okrsek-uninstall-untarvo-1765000000-4242.log";
     for (const auto& c : cases) {
         SCOPED_TRACE(to_utf8(c.given));
-        for (const bool fails : {false, true}) {
-            recorder = Recorder{};
-            if (fails) recorder.outcome = fail("boom");
-            EXPECT_EQ(run({u"--app-folder", c.given, u"--install-dir", u"C:\\Tarvo"}),
-                      fails ? exit_status::profile_failed : exit_status::success);
-            EXPECT_EQ(recorder.called, "processing");
-            EXPECT_EQ(recorder.folder, c.folder);
-            EXPECT_EQ(recorder.executable, c.executable);
-            EXPECT_EQ(os.lines(log), fails ? Lines{"ERROR: boom"} : Lines{});
-        }
+        recorder = Recorder{};
+        EXPECT_EQ(run({u"--app-folder", c.given, u"--install-dir", u"C:\\Tarvo"}), exit_status::success);
+        EXPECT_EQ(recorder.called, "processing");
+        EXPECT_EQ(recorder.folder, c.folder);
+        EXPECT_EQ(recorder.executable, c.executable);
     }
 }
 
@@ -165,25 +158,75 @@ TEST_F(EntryTest, TheFirstAppFolderDecides) {
     EXPECT_EQ(recorder.called, "processing");
 }
 
-TEST_F(EntryTest, DataEntryRunLogsStartAndCompletion) {
-    recorder.during = [](const LineSink& log) { log.line("working"); };
-    const std::vector<PString> args = {u"--app-folder", u"LCkapta", u"--install-dir", u"C:\\Tarvo"};
-    EXPECT_EQ(run(args), exit_status::success);
-    const PString log = u"C:\\Tarvo\\logs\\tarvo-untarvo-1765000000123.log";
-    EXPECT_EQ(os.lines(log), (Lines{"tarvo-untarvo started", "working", "tarvo-untarvo completed"}));
+// What each kind of run writes around its profile ("working" is the profile's own line),
+// and the status it ends with. The precinct and processing logs start empty: what an
+// earlier run with the same name left is gone.
+TEST(EntryFrame, EachKindFramesItsProfile) {
+    struct Case {
+        const char* what;
+        std::vector<PString> args;
+        bool fails;
+        PString log;
+        Lines lines;
+        int status;
+    };
+    const PString sumar_log = u"C:\\Tarvo\\logs\\lc-okrsek-uninstall-untarvo-1765000000-4242.log";
+    const std::vector<Case> cases = {
+        {"data entry", {u"--app-folder", u"LCkapta", u"--install-dir", u"C:\\Tarvo"}, false,
+         u"C:\\Tarvo\\logs\\tarvo-untarvo-1765000000123.log",
+         {"tarvo-untarvo started", "working", "tarvo-untarvo completed"}, exit_status::success},
+        {"data entry failing", {u"--app-folder", u"UHKapta.K2"}, true, temp_logs + u"\\tarvo-untarvo-1765000000123.log",
+         {"tarvo-untarvo started", "working", "ERROR: boom"}, exit_status::refused},
+        {"precinct", {u"--install-dir", u"D:\\Tarvo", u"--app-folder", u"LCKaptaO"}, false,
+         u"D:\\Tarvo\\logs\\lc-okrsek-uninstall-untarvo-1765000000-4242.log",
+         {"log_path=D:\\Tarvo\\logs\\lc-okrsek-uninstall-untarvo-1765000000-4242.log", "working"}, exit_status::success},
+        {"precinct failing", {u"--app-folder", u"UHKaptaO.K2", u"--install-dir", u"D:\\Tarvo"}, true,
+         u"D:\\Tarvo\\logs\\tarvo-uninstall-untarvo-1765000000-4242.log",
+         {"log_path=D:\\Tarvo\\logs\\tarvo-uninstall-untarvo-1765000000-4242.log", "working", "ERROR: boom"},
+         exit_status::profile_failed},
+        {"processing", {u"--app-folder", u"LCsumar", u"--install-dir", u"C:\\Tarvo"}, false, sumar_log, {"working"},
+         exit_status::success},
+        {"processing failing", {u"--app-folder", u"UHsumar.K2", u"--install-dir", u"C:\\Tarvo"}, true, sumar_log,
+         {"working", "ERROR: boom"}, exit_status::profile_failed},
+        // Without a usable --install-dir the logs go to the temporary folder.
+        {"precinct in temp", {u"--app-folder", u"LCKaptaO"}, false,
+         temp_logs + u"\\lc-okrsek-uninstall-untarvo-1765000000-4242.log",
+         {"log_path=" + to_utf8(temp_logs) + "\\lc-okrsek-uninstall-untarvo-1765000000-4242.log", "working"},
+         exit_status::success},
+        {"senate precinct in temp", {u"--app-folder", u"UHKaptaO.K1", u"--install-dir"}, false,
+         temp_logs + u"\\tarvo-uninstall-untarvo-1765000000-4242.log",
+         {"log_path=" + to_utf8(temp_logs) + "\\tarvo-uninstall-untarvo-1765000000-4242.log", "working"},
+         exit_status::success},
+        // The first --install-dir names the folder.
+        {"data entry, two install dirs", {u"--install-dir", u"C:\\A", u"--app-folder", u"LCkapta", u"--install-dir", u"C:\\B"},
+         false, u"C:\\A\\logs\\tarvo-untarvo-1765000000123.log",
+         {"tarvo-untarvo started", "working", "tarvo-untarvo completed"}, exit_status::success},
+        // A path that is not well-formed UTF-16 is used as it is and shown with U+FFFD.
+        {"precinct, ill-formed path", {u"--app-folder", u"LCKaptaO", u"--install-dir", u"C:\\T\xDC01"}, false,
+         u"C:\\T\xDC01\\logs\\lc-okrsek-uninstall-untarvo-1765000000-4242.log",
+         {"log_path=C:\\T\xEF\xBF\xBD\\logs\\lc-okrsek-uninstall-untarvo-1765000000-4242.log", "working"},
+         exit_status::success},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakePlatform os;
+        os.now_ticks = now_ticks;
+        os.add_dir(u"D:\\");
+        const bool data_entry = c.lines.front() == "tarvo-untarvo started";
+        if (!data_entry) os.add_file(c.log, "stale\n");
+        Recorder recorder;
+        if (c.fails) recorder.outcome = fail("boom");
+        recorder.during = [](const LineSink& log) { log.line("working"); };
+        os.args = c.args;
+        os.args.insert(os.args.begin(), u"tarvo-untarvo.exe");
+        EXPECT_EQ(run_entry(os, recorder.profiles()), c.status);
+        EXPECT_EQ(os.lines(c.log), c.lines);
+    }
 }
 
-TEST_F(EntryTest, DataEntryFailureEndsWithStatusTwo) {
-    recorder.outcome = fail("unexpected value for --app-kind: expected kapta, got x");
-    EXPECT_EQ(run({u"--app-folder", u"UHKapta.K2"}), exit_status::refused);
-    EXPECT_EQ(recorder.called, "senate_data_entry");
-    const PString log = temp_logs + u"\\tarvo-untarvo-1765000000123.log";
-    EXPECT_EQ(os.lines(log),
-              (Lines{"tarvo-untarvo started", "ERROR: unexpected value for --app-kind: expected kapta, got x"}));
-}
-
-TEST_F(EntryTest, DataEntryLinesNeverRecreateTheLogFolder) {
-    // The entry makes the folder once; when it vanishes meanwhile, the last line is lost.
+// The entry makes a data-entry run's log folder once: when it vanishes meanwhile, the last
+// line is lost. The precinct writer makes it again for every line.
+TEST_F(EntryTest, OnlyThePrecinctWriterBringsAVanishedLogFolderBack) {
     recorder.outcome = fail("boom");
     recorder.during = [this](const LineSink&) {
         ASSERT_TRUE(os.delete_file(u"C:\\Tarvo\\logs\\tarvo-untarvo-1765000000123.log"));
@@ -191,67 +234,14 @@ TEST_F(EntryTest, DataEntryLinesNeverRecreateTheLogFolder) {
     };
     EXPECT_EQ(run({u"--app-folder", u"LCkapta", u"--install-dir", u"C:\\Tarvo"}), exit_status::refused);
     EXPECT_FALSE(os.exists(u"C:\\Tarvo\\logs"));
-}
 
-TEST_F(EntryTest, PrecinctRunStartsItsLogWithThePath) {
-    os.add_file(u"C:\\Tarvo\\logs\\lc-okrsek-uninstall-untarvo-1765000000-4242.log", "stale\n");
-    recorder.during = [](const LineSink& log) { log.line("working"); };
-    EXPECT_EQ(run({u"--install-dir", u"C:\\Tarvo", u"--app-folder", u"LCKaptaO"}), exit_status::success);
-    const PString log = u"C:\\Tarvo\\logs\\lc-okrsek-uninstall-untarvo-1765000000-4242.log";
-    // Started empty: what an earlier run with the same name left is gone.
-    EXPECT_EQ(os.lines(log), (Lines{"log_path=C:\\Tarvo\\logs\\lc-okrsek-uninstall-untarvo-1765000000-4242.log", "working"}));
-}
-
-TEST_F(EntryTest, PrecinctFailureEndsWithStatusOne) {
-    os.own_pid = 77;
-    recorder.outcome = fail("missing --mode");
-    // The failing profile removed the log folder: the precinct writer makes it again.
-    recorder.during = [this](const LineSink&) {
-        ASSERT_TRUE(os.delete_file(u"D:\\Tarvo\\logs\\tarvo-uninstall-untarvo-1765000000-77.log"));
-        ASSERT_TRUE(os.remove_directory(u"D:\\Tarvo\\logs"));
+    const PString log = u"C:\\Tarvo\\logs\\tarvo-uninstall-untarvo-1765000000-4242.log";
+    recorder.during = [this, &log](const LineSink&) {
+        ASSERT_TRUE(os.delete_file(log));
+        ASSERT_TRUE(os.remove_directory(u"C:\\Tarvo\\logs"));
     };
-    os.add_dir(u"D:\\");
-    EXPECT_EQ(run({u"--app-folder", u"UHKaptaO.K2", u"--install-dir", u"D:\\Tarvo"}), exit_status::profile_failed);
-    EXPECT_EQ(recorder.called, "senate_precinct");
-    EXPECT_EQ(os.lines(u"D:\\Tarvo\\logs\\tarvo-uninstall-untarvo-1765000000-77.log"), (Lines{"ERROR: missing --mode"}));
-}
-
-TEST_F(EntryTest, LogNamesAndFoldersPerKind) {
-    struct Case {
-        std::vector<PString> args;
-        std::int64_t ticks;
-        PString log;
-        std::string first_line;
-    };
-    const std::vector<Case> cases = {
-        {{u"--app-folder", u"LCKaptaO"}, now_ticks,
-         temp_logs + u"\\lc-okrsek-uninstall-untarvo-1765000000-4242.log",
-         "log_path=" + to_utf8(temp_logs) + "\\lc-okrsek-uninstall-untarvo-1765000000-4242.log"},
-        {{u"--app-folder", u"UHKaptaO.K1", u"--install-dir"}, now_ticks,
-         temp_logs + u"\\tarvo-uninstall-untarvo-1765000000-4242.log",
-         "log_path=" + to_utf8(temp_logs) + "\\tarvo-uninstall-untarvo-1765000000-4242.log"},
-        // A clock before 1970 gives the stamp 0.
-        {{u"--app-folder", u"LCkapta", u"--install-dir", u"C:\\T"}, -10'000'000,
-         u"C:\\T\\logs\\tarvo-untarvo-0.log", "tarvo-untarvo started"},
-        {{u"--app-folder", u"UHKaptaO.K2", u"--install-dir", u"C:\\T"}, -1, u"C:\\T\\logs\\tarvo-uninstall-untarvo-0-4242.log",
-         "log_path=C:\\T\\logs\\tarvo-uninstall-untarvo-0-4242.log"},
-        // The first --install-dir names the folder.
-        {{u"--install-dir", u"C:\\A", u"--app-folder", u"LCkapta", u"--install-dir", u"C:\\B"}, now_ticks,
-         u"C:\\A\\logs\\tarvo-untarvo-1765000000123.log", "tarvo-untarvo started"},
-        // A path that is not well-formed UTF-16 is used as it is and shown with U+FFFD.
-        {{u"--app-folder", u"LCKaptaO", u"--install-dir", u"C:\\T\xDC01"}, now_ticks,
-         u"C:\\T\xDC01\\logs\\lc-okrsek-uninstall-untarvo-1765000000-4242.log",
-         "log_path=C:\\T\xEF\xBF\xBD\\logs\\lc-okrsek-uninstall-untarvo-1765000000-4242.log"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.first_line);
-        os.now_ticks = c.ticks;
-        recorder = Recorder{};
-        EXPECT_EQ(run(c.args), exit_status::success);
-        const Lines lines = os.lines(c.log);
-        ASSERT_FALSE(lines.empty());
-        EXPECT_EQ(lines.front(), c.first_line);
-    }
+    EXPECT_EQ(run({u"--app-folder", u"UHKaptaO.K2", u"--install-dir", u"C:\\Tarvo"}), exit_status::profile_failed);
+    EXPECT_EQ(os.lines(log), (Lines{"ERROR: boom"}));
 }
 
 TEST_F(EntryTest, UnwritableLogChangesNothingElse) {

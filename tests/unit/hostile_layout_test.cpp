@@ -149,27 +149,8 @@ TEST(HostileLinks, PrecinctFoldersAndExportsLeadingOutAreRefused) {
         {"SenateExportEntryIsAJunction", &uh_okrsek, "selected", uh,
          [](Station& s) { s.junction(in(uh_okrsek.dir(), "Export\\x.12345.7"), outside); }, "",
          precinct_removal(uh_okrsek, "12345.7")},
-        // Links inside a precinct folder go with it; what they lead to stays.
-        {"LinksInsidePrecinct", &lc_okrsek, "selected", lc,
-         [&](Station& s) {
-             s.os.add_junction(w(in(lc_data, "12345\\escape")), w(outside));
-             s.os.add_symlink(w(in(lc_data, "12345\\keep.txt")), w(in(outside, "keep.txt")), false);
-         },
-         "", precinct_removal(lc_okrsek, "12345")},
     };
     for (const Case& c : cases) run_case(c);
-}
-
-TEST(HostileLinks, LinksInsideTheApplicationGoWithItAndTheirTargetsStay) {
-    for (const App* app : all_apps) {
-        run_case({"LinksInside" + app->folder, app, "full", {},
-                  [app](Station& s) {
-                      s.os.add_junction(w(in(app->dir(), "config\\escape")), w(outside));
-                      s.os.add_symlink(w(in(app->dir(), "config\\dirlink")), w(in(outside, "precinct")), true);
-                      s.os.add_symlink(w(in(app->dir(), "keep.txt")), w(in(outside, "keep.txt")), false);
-                  },
-                  "", full_removal(*app)});
-    }
 }
 
 TEST(HostileLinks, ShortcutsAndShortcutFoldersThatAreLinks) {
@@ -328,35 +309,15 @@ TEST(HostilePaths, StartMenuThatIsADriveRoot) {
 
 // --- precinct items -----------------------------------------------------------------------
 
-// Each hostile item comes after a valid one, which is removed before the run stops.
+// Each hostile item comes after a valid one, which is removed before the run stops. Which
+// items each grammar refuses, and why, is the PrecinctItems tests' table.
 TEST(HostileItems, ItemsThatTryToLeaveDataAreRefusedInTurn) {
-    const std::string fullwidth = "\xEF\xBC\x91\xEF\xBC\x92\xEF\xBC\x93\xEF\xBC\x94\xEF\xBC\x95";  // １２３４５
-    const std::string arabic_seven = "\xD9\xA7";
-    for (const std::string& item : {std::string("..\\x"), std::string("12345\\.."), std::string("C:"), fullwidth,
-                                    std::string("12345 "), std::string("."), std::string(".."), std::string(""),
-                                    std::string("../../Outside"), std::string("\\\\?\\C:\\Outside"), std::string("0x3039")})
+    for (const std::string item : {"..\\x", "\\\\?\\C:\\Outside"})
         run_case({"Municipal " + item, &lc_okrsek, "selected", {{"--okrsek", "12345"}, {"--okrsek", item}}, {},
                   "invalid okrsek: " + item, precinct_removal(lc_okrsek, "12345")});
-
-    const std::vector<std::pair<std::string, std::string>> senate = {
-        {"..\\x", "invalid item: "},
-        {"12345.7\\..", "invalid item: "},
-        {"C:", "invalid item: "},
-        {"..", "invalid item: "},
-        {".", "invalid item: "},
-        {"", "invalid item: "},
-        {"/Outside", "invalid item: "},
-        {"12345.7:stream", "invalid item: "},
-        {"12345", "invalid UH obvod folder: "},
-        {fullwidth + ".7", "invalid UH okrsek in folder: "},
-        {"..345.7", "invalid UH okrsek in folder: "},
-        {"12345." + arabic_seven, "invalid UH obvod in folder: "},
-        {"12345.7.", "invalid UH obvod in folder: "},
-        {"12345...", "invalid UH obvod in folder: "},
-    };
-    for (const auto& [item, message] : senate)
+    for (const std::string item : {"..\\x", "/Outside"})
         run_case({"Senate " + item, &uh_okrsek, "selected", {{"--okrsek", "12345.7"}, {"--okrsek", item}}, {},
-                  message + item, precinct_removal(uh_okrsek, "12345.7")});
+                  "invalid item: " + item, precinct_removal(uh_okrsek, "12345.7")});
 
     // A list given in one option is split and trimmed first; its pieces are checked alike.
     run_case({"SenateList", &uh_okrsek, "selected", {{"--items", "12345.7; ..\\x ;23456.81"}}, {}, "invalid item: ..\\x",
@@ -367,6 +328,8 @@ TEST(HostileItems, ItemsThatTryToLeaveDataAreRefusedInTurn) {
 
 // --- markers that try to redirect -------------------------------------------------------------
 
+// Every key against its value, in both generations, is the layout check's own table
+// (ValidateLayout); here, whole runs whose marker tries to redirect them.
 TEST(HostileMarkers, ValuesThatPointElsewhereAreRefusedAndUnknownKeysIgnored) {
     const auto marker = [](const App& app, std::string text) {
         return [&app, text](Station& s) {
@@ -379,21 +342,12 @@ TEST(HostileMarkers, ValuesThatPointElsewhereAreRefusedAndUnknownKeysIgnored) {
         {"AppFolderOut", &lc_okrsek, "selected", lc,
          marker(lc_okrsek, marker_text_where(lc_okrsek, "app_folder", "..\\..\\Outside\\LCKaptaO")),
          "unexpected app_folder: expected LCKaptaO, got ..\\..\\Outside\\LCKaptaO", {}},
-        {"MainBinaryOut", &lc_okrsek, "selected", lc,
-         marker(lc_okrsek, marker_text_where(lc_okrsek, "main_binary", "..\\..\\Outside\\keep.txt")),
-         "unexpected main_binary: expected lc-okrsek.exe, got ..\\..\\Outside\\keep.txt", {}},
-        {"UninstallerOut", &lc_okrsek, "selected", lc,
-         marker(lc_okrsek, marker_text_where(lc_okrsek, "uninstaller", "C:\\Outside\\Zudeded2026.exe")),
-         "unexpected uninstaller: expected Zudeded2026.exe, got C:\\Outside\\Zudeded2026.exe", {}},
         // The last occurrence of a key counts: a redirect appended after the right value.
         {"RepeatedKeyOut", &lc_okrsek, "selected", lc, marker(lc_okrsek, marker_text(lc_okrsek) + "app_folder=C:\\Outside\n"),
          "unexpected app_folder: expected LCKaptaO, got C:\\Outside", {}},
         {"HelperOut", &uh_okrsek, "selected", {{"--okrsek", "12345.7"}},
          marker(uh_okrsek, marker_text_where(uh_okrsek, "helper_binary", "..\\tarvo-untarvo.exe")),
          "unexpected helper_binary: expected tarvo-untarvo.exe, got ..\\tarvo-untarvo.exe", {}},
-        {"LenientAppFolderOut", &lc_kapta, "full", {},
-         marker(lc_kapta, marker_text_where(lc_kapta, "app_folder", "..\\Outside\\LCkapta")),
-         "unexpected value for app_folder: expected LCkapta, got ..\\Outside\\LCkapta", {}},
         // Keys the helper does not know name no place it would use.
         {"UnknownKeysIgnored", &lc_okrsek, "selected", lc,
          marker(lc_okrsek, marker_text(lc_okrsek) + "install_dir=C:\\Outside\ndata_dir=C:\\Outside\\LCKaptaO\\Data\n"), "",

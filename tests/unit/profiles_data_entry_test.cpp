@@ -11,20 +11,7 @@ namespace {
 constexpr std::string_view lc_app = "C:\\Tarvo\\LCkapta";
 constexpr std::string_view lc_exe = "C:\\Tarvo\\LCkapta\\lc-kapta.exe";
 
-CommandLine lc_kapta_command_line() {
-    return {{"--mode", "full"},
-            {"--app-kind", "pm"},
-            {"--install-dir", std::string(install)},
-            {"--app-folder", "LCkapta"},
-            {"--main-binary", "lc-kapta.exe"},
-            {"--uninstaller", "Zudeded2026.exe"},
-            {"--desktop", std::string(desktop)},
-            {"--start-menu", std::string(start_menu)},
-            {"--product-name", "Lokal-kaptáže"},
-            {"--bundle-id", "com.lc-kapta"},
-            {"--parent-pid", "77"},
-            {"--parent-path", std::string(uninstaller)}};
-}
+CommandLine lc_kapta_command_line() { return command_line_of(test_support::lc_kapta, "full"); }
 
 struct LcKapta : Workstation {
     LcKapta() { add_app(lc_app, "lc-kapta.exe", ".lc-kapta-install.meta", marker_text(test_support::lc_kapta)); }
@@ -109,15 +96,9 @@ TEST(MunicipalDataEntry, MissingMarkerFallsBackToLegacyValidation) {
     EXPECT_FALSE(ws.exists(lc_app));
 }
 
-// Every refusal before the first removal leaves the whole workstation exactly as it was.
-struct Refusal {
-    std::string name;
-    std::function<void(LcKapta&, CommandLine&)> change;
-    std::string message;
-};
-
 TEST(MunicipalDataEntry, RefusalsRemoveNothing) {
-    const std::vector<Refusal> refusals{
+    expect_refusals_remove_nothing<LcKapta>(
+        {
         {"selected mode", [](LcKapta&, CommandLine& c) { c.set("--mode", "selected"); },
          "selected mode is not supported by the PM helper"},
         {"app kind", [](LcKapta&, CommandLine& c) { c.set("--app-kind", "pmx"); },
@@ -145,20 +126,11 @@ TEST(MunicipalDataEntry, RefusalsRemoveNothing) {
                             marker_text_where(test_support::lc_kapta, "bundle_id", "com.other"));
          },
          "unexpected value for bundle_id: expected com.lc-kapta, got com.other"},
-    };
-    for (const Refusal& refusal : refusals) {
-        SCOPED_TRACE(refusal.name);
-        LcKapta ws;
-        ws.add_shortcut(desktop, "Lokal-kaptáže.lnk", lc_exe);
-        ws.add_shortcut(start_menu, "Odinstalovat 2026.lnk", uninstaller);
-        CommandLine command_line = lc_kapta_command_line();
-        refusal.change(ws, command_line);
-        const auto before = ws.everything();
-        const auto result = ws.run(command_line);
-        ASSERT_FALSE(result);
-        EXPECT_EQ(result.error(), refusal.message);
-        EXPECT_EQ(ws.everything(), before);
-    }
+        },
+        lc_kapta_command_line(), [](LcKapta& ws) {
+            ws.add_shortcut(desktop, "Lokal-kaptáže.lnk", lc_exe);
+            ws.add_shortcut(start_menu, "Odinstalovat 2026.lnk", uninstaller);
+        });
 }
 
 TEST(MunicipalDataEntry, SelectedModeIsRefusedBeforeAnyPathIsLogged) {
@@ -170,18 +142,7 @@ TEST(MunicipalDataEntry, SelectedModeIsRefusedBeforeAnyPathIsLogged) {
 // --- the senate data-entry application ----------------------------------------------------
 
 CommandLine uh_kapta_command_line(std::string folder) {
-    return {{"--mode", "full"},
-            {"--app-kind", "pm"},
-            {"--install-dir", std::string(install)},
-            {"--app-folder", std::move(folder)},
-            {"--main-binary", "uh-kapta.exe"},
-            {"--uninstaller", "Zudeded2026.exe"},
-            {"--desktop", std::string(desktop)},
-            {"--start-menu", std::string(start_menu)},
-            {"--product-name", "UH kapta"},
-            {"--bundle-id", "com.uh-kapta"},
-            {"--parent-pid", "77"},
-            {"--parent-path", std::string(uninstaller)}};
+    return command_line_of(test_support::uh_kapta, "full").set("--app-folder", std::move(folder));
 }
 
 struct UhKapta : Workstation {
@@ -223,25 +184,21 @@ TEST(SenateDataEntry, RoundTakenFromTheFolderAsTypedNamesTheOwnShortcut) {
 }
 
 TEST(SenateDataEntry, RefusalsRemoveNothing) {
-    const std::vector<std::pair<CommandLine, std::string>> refusals{
-        {uh_kapta_command_line("UHKapta.K1").add("--app-folder", "UHKapta.K3").set("--mode", "selected"),
-         "unexpected UHkapta app folder: UHKapta.K3"},
-        {uh_kapta_command_line("UHKapta.K1").set("--mode", "selected").set("--bundle-id", "com.uh-kaptaa"),
-         "unexpected value for --bundle-id: expected com.uh-kapta, got com.uh-kaptaa"},
-        {uh_kapta_command_line("UHKapta.K1").set("--mode", "selected"), "selected mode is not supported by the PM helper"},
-        {uh_kapta_command_line("UHKapta.K1").set("--main-binary", "lc-kapta.exe"),
-         "unexpected value for --main-binary: expected uh-kapta.exe, got lc-kapta.exe"},
-    };
-    for (const auto& [command_line, message] : refusals) {
-        SCOPED_TRACE(message);
-        UhKapta ws;
-        ws.add_shortcut(desktop, "Vyšák-kaptáže K1.lnk", "C:\\Tarvo\\UHKapta.K1\\uh-kapta.exe");
-        const auto before = ws.everything();
-        const auto result = ws.run(command_line);
-        ASSERT_FALSE(result);
-        EXPECT_EQ(result.error(), message);
-        EXPECT_EQ(ws.everything(), before);
-    }
+    expect_refusals_remove_nothing<UhKapta>(
+        {
+            {"folder of another round last",
+             [](UhKapta&, CommandLine& c) { c.add("--app-folder", "UHKapta.K3").set("--mode", "selected"); },
+             "unexpected UHkapta app folder: UHKapta.K3"},
+            {"bundle id before mode",
+             [](UhKapta&, CommandLine& c) { c.set("--mode", "selected").set("--bundle-id", "com.uh-kaptaa"); },
+             "unexpected value for --bundle-id: expected com.uh-kapta, got com.uh-kaptaa"},
+            {"selected mode", [](UhKapta&, CommandLine& c) { c.set("--mode", "selected"); },
+             "selected mode is not supported by the PM helper"},
+            {"main binary", [](UhKapta&, CommandLine& c) { c.set("--main-binary", "lc-kapta.exe"); },
+             "unexpected value for --main-binary: expected uh-kapta.exe, got lc-kapta.exe"},
+        },
+        uh_kapta_command_line("UHKapta.K1"),
+        [](UhKapta& ws) { ws.add_shortcut(desktop, "Vyšák-kaptáže K1.lnk", "C:\\Tarvo\\UHKapta.K1\\uh-kapta.exe"); });
 }
 
 }  // namespace

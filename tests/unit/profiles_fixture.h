@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -70,6 +71,16 @@ inline constexpr std::uint32_t uninstaller_pid = 77;
 using test_support::marker_text;
 using test_support::marker_text_where;
 
+// The command line the application's uninstaller passes, in `mode`.
+inline CommandLine command_line_of(const test_support::AppFacts& app, std::string mode) {
+    return {{"--mode", std::move(mode)},        {"--app-kind", app.app_kind},
+            {"--install-dir", std::string(install)}, {"--app-folder", app.folder},
+            {"--main-binary", app.exe},          {"--uninstaller", std::string(test_support::uninstaller_name)},
+            {"--desktop", std::string(desktop)}, {"--start-menu", std::string(start_menu)},
+            {"--product-name", app.product},     {"--bundle-id", app.bundle},
+            {"--parent-pid", "77"},              {"--parent-path", std::string(uninstaller)}};
+}
+
 struct Workstation {
     fake::FakePlatform os;
     const RunLog run_log{os, w(log_file), LogWriter::create_dirs};
@@ -114,6 +125,34 @@ inline std::vector<std::string> variant_a_lines() {
 inline std::vector<std::string> variant_b_lines() {
     return {line("helper_exe=", helper), "actual_parent_pid=77", line("actual_parent_path=", uninstaller),
             line("expected_parent_path=", uninstaller), "authorization check passed"};
+}
+
+// A change to a workstation or its command line that the profile must refuse with `message`
+// before it removes anything.
+template <class Station>
+struct Refusal {
+    std::string name;
+    std::function<void(Station&, CommandLine&)> change;
+    std::string message;
+};
+
+// Runs each refusal on a fresh workstation (after `prepare`) with `base` changed as it says:
+// the run fails with its message, and the whole workstation is as it was.
+template <class Station>
+void expect_refusals_remove_nothing(const std::vector<Refusal<Station>>& refusals, const CommandLine& base,
+                                    const std::function<void(Station&)>& prepare = {}) {
+    for (const Refusal<Station>& refusal : refusals) {
+        SCOPED_TRACE(refusal.name);
+        Station ws;
+        if (prepare) prepare(ws);
+        CommandLine command_line = base;
+        refusal.change(ws, command_line);
+        const auto before = ws.everything();
+        const auto result = ws.run(command_line);
+        ASSERT_FALSE(result);
+        EXPECT_EQ(result.error(), refusal.message);
+        EXPECT_EQ(ws.everything(), before);
+    }
 }
 
 inline std::vector<std::string> concat(std::initializer_list<std::vector<std::string>> parts) {

@@ -125,10 +125,6 @@ TEST(ParseRunRequest, RefusalsCommonToEveryColumn) {
         // The last option has no value.
         {complete({"--mode"}), "missing value for argument --mode"},
         {utf16_args({"--mode"}), "missing value for argument --mode"},
-        {complete({"--install-dir"}), "missing value for argument --install-dir"},
-        {complete({"--desktop"}), "missing value for argument --desktop"},
-        {complete({"--parent-pid"}), "missing value for argument --parent-pid"},
-        {complete({"--items"}), "missing value for argument --items"},
         // Mode values are case-sensitive and checked at once.
         {complete({"--mode", "FULL"}), "unsupported mode: FULL"},
         {complete({"--mode", "Selected"}), "unsupported mode: Selected"},

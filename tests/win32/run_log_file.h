@@ -1,7 +1,6 @@
 // A run log in a real file, as the removal operations write it, read back line by line.
 #pragma once
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -34,13 +33,6 @@ public:
             result.push_back(text->substr(start, end - start));
             start = end + 1;
         }
-        return result;
-    }
-
-    // For operations whose order of work follows a folder's listing.
-    Lines sorted_lines() const {
-        Lines result = lines();
-        std::sort(result.begin(), result.end());
         return result;
     }
 

@@ -2,9 +2,7 @@
 //   test_child hold PATH READY_EVENT STOP_EVENT [delete]
 //                                                 holds PATH open, with delete sharing only
 //                                                 when asked
-//   test_child parent OUT                         writes its parent's id and image path
 //   test_child args OUT ARG...                    writes the arguments it received
-//   test_child module OUT                         writes its own executable path
 // Results are UTF-8 lines in OUT; the exit status says whether the step worked.
 #include <windows.h>
 
@@ -51,25 +49,10 @@ int main() {
     const PString& mode = args[1];
     if (mode == u"hold" && (args.size() == 5 || args.size() == 6))
         return hold(args[2], args[3], args[4], args.size() == 6 && args[5] == u"delete");
-    if (mode == u"parent") {
-        auto parent = os.parent_process_id();
-        if (!parent) {
-            return write_lines(os, args[2], {"error", std::to_string(static_cast<int>(parent.error().step)),
-                                             std::to_string(parent.error().error.code)}) + 6;
-        }
-        auto image = os.process_image_path(*parent);
-        if (!image) return write_lines(os, args[2], {std::to_string(*parent), "error"}) + 7;
-        return write_lines(os, args[2], {std::to_string(*parent), tu::to_utf8(*image)});
-    }
     if (mode == u"args") {
         std::vector<std::string> lines;
         for (std::size_t i = 3; i < args.size(); ++i) lines.push_back(tu::to_utf8(args[i]));
         return write_lines(os, args[2], lines);
-    }
-    if (mode == u"module") {
-        auto self = os.module_path();
-        if (!self) return 8;
-        return write_lines(os, args[2], {tu::to_utf8(*self)});
     }
     return 2;
 }
