@@ -257,7 +257,7 @@ void Workstation::SetUp() {
     make_dirs(start_menu);
     stage = temp_dir() + L"tu-e2e-" + name;
     wipe_tree(stage);
-    helper = stage + L"\\tarvo-untarvo.exe";
+    helper = in(stage, helper_name);
     copy_file(built_helper(), helper);
     use_install_dir(root + L"\\Tarvo");
 }
@@ -272,7 +272,7 @@ void Workstation::use_install_dir(const std::wstring& path) {
 }
 
 std::wstring Workstation::launcher_as_installed_uninstaller() {
-    parent = install + L"\\Zudeded2026.exe";
+    parent = uninstaller();
     copy_file(built_launcher(), parent);
     return parent;
 }
@@ -283,6 +283,14 @@ std::wstring Workstation::launcher_as_temporary_copy() {
     parent = dir + L"\\Un.exe";
     copy_file(built_launcher(), parent);
     return parent;
+}
+
+std::vector<std::wstring> Workstation::command_line(const AppFacts& app, const std::wstring& mode) const {
+    return {L"--mode",         mode,                L"--app-kind",    wide(app.app_kind),
+            L"--install-dir",  install,             L"--app-folder",  wide(app.folder),
+            L"--main-binary",  wide(app.exe),       L"--uninstaller", wide(uninstaller_name),
+            L"--desktop",      desktop,             L"--start-menu",  start_menu,
+            L"--product-name", wide(app.product),   L"--bundle-id",   wide(app.bundle)};
 }
 
 Exit Workstation::run(const std::vector<std::wstring>& args, const std::wstring& cwd) {

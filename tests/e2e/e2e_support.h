@@ -13,14 +13,33 @@
 #include <string_view>
 #include <vector>
 
+#include "support/apps.h"
 #include "support/scratch_tree.h"
 
 namespace e2e {
 
+using tu::test_support::AppFacts;
+using tu::test_support::helper_name;
+using tu::test_support::lc_kapta;
+using tu::test_support::lc_okrsek;
+using tu::test_support::lc_sumar;
+using tu::test_support::marker_text;
+using tu::test_support::marker_text_where;
+using tu::test_support::uh_kapta;
+using tu::test_support::uh_kapta_k2;
+using tu::test_support::uh_okrsek;
+using tu::test_support::uninstaller_name;
 using tu::test_support::wipe_tree;  // the tree, if it is there
 
 std::string utf8(std::wstring_view text);
 std::wstring wide(std::string_view text);
+
+// dir\name, for a name the catalogue spells.
+inline std::wstring in(const std::wstring& dir, std::string_view name) { return dir + L"\\" + wide(name); }
+// "{item_prefix} {item}.lnk".
+inline std::wstring item_shortcut(const AppFacts& app, std::wstring_view item) {
+    return wide(tu::test_support::item_shortcut(app, utf8(item)));
+}
 
 // The temporary directory with its trailing backslash, as the helper reads it.
 std::wstring temp_dir();
@@ -74,6 +93,14 @@ class Workstation : public ::testing::Test {
 protected:
     void SetUp() override;
     void use_install_dir(const std::wstring& path);  // before placing anything
+
+    // The command line the application's uninstaller passes on this workstation.
+    std::vector<std::wstring> command_line(const AppFacts& app, const std::wstring& mode) const;
+    std::wstring dir(const AppFacts& app) const { return in(install, app.folder); }
+    std::wstring main_exe(const AppFacts& app) const { return in(dir(app), app.exe); }
+    std::wstring uninstaller() const { return in(install, uninstaller_name); }
+    // A path below the root, relative to it.
+    std::string relative(const std::wstring& path) const { return utf8(path.substr(root.size() + 1)); }
 
     // The launcher as the installed uninstaller, or as the NSIS temporary copy.
     std::wstring launcher_as_installed_uninstaller();

@@ -7,12 +7,12 @@ namespace {
 class Entry : public Workstation {};
 
 TEST_F(Entry, NoUsableAppFolderEndsWithStatusTwoAndWritesNothing) {
-    const std::wstring temp_logs = temp_dir() + L"tarvo2026-uninstall-logs";
+    const std::wstring temp_logs = temp_dir() + L"tarvo2026-uninstall-logs", folder = wide(lc_kapta.folder);
     const std::vector<std::vector<std::wstring>> command_lines{
         {},
         {L"--mode", L"full", L"--app-folder"},
-        {L"--app-folder=LCkapta", L"--mode", L"full"},
-        {L"--app-folder", L"LCkapta2", L"--install-dir", install},
+        {L"--app-folder=" + folder, L"--mode", L"full"},
+        {L"--app-folder", folder + L"2", L"--install-dir", install},
         {L"--app-folder", L"--mode", L"full", L"--install-dir", install},
     };
     for (const auto& args : command_lines) {

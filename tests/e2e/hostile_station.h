@@ -26,24 +26,8 @@ using tu::test_support::expect_only_removed;
 using tu::test_support::quote_argument;
 using tu::test_support::start_process;
 
-struct App {
-    std::wstring folder, exe, marker, app_kind, product, bundle;
-    std::vector<std::wstring> items;  // precinct applications: the precincts installed
-    std::wstring item_prefix;         // "{item_prefix} {item}.lnk"
-};
-
-inline const App lc_kapta{L"LCkapta", L"lc-kapta.exe", L".lc-kapta-install.meta", L"pm", L"Lokal-kaptáže",
-                          L"com.lc-kapta", {}, L""};
-inline const App lc_okrsek{L"LCKaptaO", L"lc-okrsek.exe", L".lc-okrsek-install.meta", L"okrsek", L"LCokrsek",
-                           L"com.lc-okrsek", {L"12345", L"23456"}, L"Lokal-Kaptáže"};
-inline const App uh_okrsek{L"UHKaptaO.K1", L"uh-okrsek.exe", L".uh-okrsek-install.meta", L"okrsek", L"UHokrsek",
-                           L"com.uh-okrsek", {L"12345.7", L"23456.81"}, L"Vyšák-Kaptáže K1"};
-inline const App* const installed[] = {&lc_kapta, &lc_okrsek, &uh_okrsek};
-
-inline std::string marker_for(const App& app) {
-    return "bundle_id=" + utf8(app.bundle) + "\napp_folder=" + utf8(app.folder) + "\nmain_binary=" + utf8(app.exe) +
-           "\nhelper_binary=tarvo-untarvo.exe\nuninstaller=Zudeded2026.exe\n";
-}
+// The applications this workstation has installed.
+inline const AppFacts* const installed[] = {&lc_kapta, &lc_okrsek, &uh_okrsek};
 
 inline std::string read_whole(const std::wstring& path) {
     const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -132,8 +116,10 @@ inline void remove_linux_tree(const std::wstring& path) {
 class Station : public Workstation {
 public:
     using Workstation::desktop;
+    using Workstation::dir;
     using Workstation::install;
     using Workstation::logs;
+    using Workstation::main_exe;
     using Workstation::parent;
     using Workstation::programs;
     using Workstation::root;
@@ -147,24 +133,32 @@ public:
     }
     void TearDown() override { remove_linux_tree(root); }
 
-    std::wstring dir(const App& app) const { return install + L"\\" + app.folder; }
-    std::wstring main_exe(const App& app) const { return dir(app) + L"\\" + app.exe; }
     std::wstring outside() const { return root + L"\\Outside"; }
-    std::wstring decoy(const App& app) const { return outside() + L"\\" + app.folder; }
-    std::wstring item_shortcut(const App& app, const std::wstring& item) const {
-        return app.item_prefix + L" " + item + L".lnk";
+    std::wstring decoy(const AppFacts& app) const { return in(outside(), app.folder); }
+
+    void install_app(const AppFacts& app, const std::wstring& at) {
+        write_file(in(at, app.exe), "MZ " + app.folder);
+        write_file(at + L"\\icon.ico", "icon");
+        write_file(in(at, app.marker), marker_text(app));
+        write_file(at + L"\\config\\settings.ini", "settings");
+        for (const std::string& item : app.items) {
+            write_file(at + L"\\Data\\" + wide(item) + L"\\okrsek.db", "precinct " + item);
+            write_file(at + L"\\Export\\vysledky." + wide(item), "export " + item);
+        }
+        if (app.precinct()) write_file(at + L"\\Export\\" + wide(app.items[0]) + L".csv", "no precinct's export");
     }
 
-    void install_app(const App& app, const std::wstring& at) {
-        write_file(at + L"\\" + app.exe, "MZ " + utf8(app.folder));
-        write_file(at + L"\\icon.ico", "icon");
-        write_file(at + L"\\" + app.marker, marker_for(app));
-        write_file(at + L"\\config\\settings.ini", "settings");
-        for (const std::wstring& item : app.items) {
-            write_file(at + L"\\Data\\" + item + L"\\okrsek.db", "precinct " + utf8(item));
-            write_file(at + L"\\Export\\vysledky." + item, "export " + utf8(item));
-        }
-        if (!app.items.empty()) write_file(at + L"\\Export\\" + app.items[0] + L".csv", "no precinct's export");
+    // The shortcuts the installer made for `app`, each with its target.
+    std::vector<std::pair<std::wstring, std::wstring>> shortcuts(const AppFacts& app) const {
+        std::vector<std::pair<std::wstring, std::wstring>> out;
+        for (const std::string& item : app.items)
+            for (const std::wstring& folder : {desktop, start_menu})
+                out.emplace_back(in(folder, item_shortcut(app, item)), main_exe(app));
+        for (const std::string& name : app.desktop_links) out.emplace_back(in(desktop, name), main_exe(app));
+        for (const std::string& name : app.start_menu_links) out.emplace_back(in(start_menu, name), main_exe(app));
+        for (const std::string& name : app.uninstall_links) out.emplace_back(in(start_menu, name), uninstaller());
+        for (const std::string& name : app.programs_links) out.emplace_back(in(programs, name), main_exe(app));
+        return out;
     }
 
     // A fresh installation, shortcuts and sentinel, and the launcher in the uninstaller's place.
@@ -177,20 +171,13 @@ public:
         }
         make_dirs(start_menu);
         use_install_dir(install);
-        for (const App* app : installed) install_app(*app, dir(*app));
-
-        make_shortcut(desktop + L"\\Lokal-kaptáže.lnk", main_exe(lc_kapta));
-        make_shortcut(start_menu + L"\\Lokal-kaptáže.lnk", main_exe(lc_kapta));
-        make_shortcut(start_menu + L"\\Odinstalovat Lokal-kaptáže.lnk", install + L"\\Zudeded2026.exe");
-        make_shortcut(programs + L"\\Lokal-kaptáže.lnk", main_exe(lc_kapta));
-        for (const App* app : {&lc_okrsek, &uh_okrsek})
-            for (const std::wstring& item : app->items) {
-                make_shortcut(desktop + L"\\" + item_shortcut(*app, item), main_exe(*app));
-                make_shortcut(start_menu + L"\\" + item_shortcut(*app, item), main_exe(*app));
-            }
+        for (const AppFacts* app : installed) {
+            install_app(*app, dir(*app));
+            for (const auto& [lnk, target] : shortcuts(*app)) make_shortcut(lnk, target);
+        }
 
         // The sentinel.
-        for (const App* app : installed) install_app(*app, decoy(*app));
+        for (const AppFacts* app : installed) install_app(*app, decoy(*app));
         write_file(outside() + L"\\keep.txt", "sentinel");
         write_file(outside() + L"\\precinct\\okrsek.db", "sentinel precinct");
         write_file(outside() + L"\\Export\\vysledky.12345", "sentinel export");
@@ -203,21 +190,19 @@ public:
         return make_linux_symlink(path, target);
     }
 
-    std::vector<std::wstring> command_line(const App& app, const std::wstring& mode) const {
-        return {L"--mode",         mode,          L"--app-kind",    app.app_kind,
-                L"--install-dir",  install,       L"--app-folder",  app.folder,
-                L"--main-binary",  app.exe,       L"--uninstaller", L"Zudeded2026.exe",
-                L"--desktop",      desktop,       L"--start-menu",  start_menu,
-                L"--product-name", app.product,   L"--bundle-id",   app.bundle};
-    }
+    // The municipal data-entry application's own shortcuts: on the desktop, in the start menu
+    // and in the folder above it.
+    std::wstring kapta_desktop_link() const { return in(desktop, lc_kapta.desktop_links[0]); }
+    std::wstring kapta_menu_link() const { return in(start_menu, lc_kapta.start_menu_links[0]); }
+    std::wstring kapta_programs_link() const { return in(programs, lc_kapta.programs_links[0]); }
 
-    std::string relative(const std::wstring& path) const { return utf8(path.substr(root.size() + 1)); }
-    std::vector<std::string> full_removal_of_lc_kapta() const {
-        return {relative(dir(lc_kapta)), relative(desktop + L"\\Lokal-kaptáže.lnk"),
-                relative(start_menu + L"\\Lokal-kaptáže.lnk"), relative(start_menu + L"\\Odinstalovat Lokal-kaptáže.lnk"),
-                relative(programs + L"\\Lokal-kaptáže.lnk")};
+    // What a full removal of `app` takes, or one precinct of it, relative to the root.
+    std::vector<std::string> full_removal(const AppFacts& app) const {
+        std::vector<std::string> out{relative(dir(app))};
+        for (const auto& [lnk, target] : shortcuts(app)) out.push_back(relative(lnk));
+        return out;
     }
-    std::vector<std::string> precinct_removal(const App& app, const std::wstring& item) const {
+    std::vector<std::string> precinct_removal(const AppFacts& app, const std::wstring& item) const {
         return {relative(dir(app) + L"\\Data\\" + item), relative(dir(app) + L"\\Export\\vysledky." + item),
                 relative(desktop + L"\\" + item_shortcut(app, item)), relative(start_menu + L"\\" + item_shortcut(app, item))};
     }

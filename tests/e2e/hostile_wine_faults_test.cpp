@@ -18,7 +18,7 @@ TEST_F(HostileWineFaults, UnwritableLogFolderChangesNothingButTheLog) {
     // works on the last one.
     std::vector<std::wstring> args{L"--install-dir", L"Q:\\tu-nowhere"};
     for (const std::wstring& arg : command_line(lc_kapta, L"full")) args.push_back(arg);
-    expect_run("no such drive", args, 2, "", full_removal_of_lc_kapta());
+    expect_run("no such drive", args, 2, "", full_removal(lc_kapta));
     EXPECT_EQ(run_log(), std::vector<std::string>{});
 
     // Where the logs folder should be there is a file.
@@ -60,7 +60,7 @@ TEST_F(HostileWineFaults, FileHeldOpenPastEveryAttemptFailsTheRunAndEarlierRemov
 
     // The shortcuts went before the folder and stay gone; of the folder, the held file stays,
     // and whatever the walk reached before it (the listing's order decides) is gone.
-    std::vector<std::string> shortcuts = full_removal_of_lc_kapta();
+    std::vector<std::string> shortcuts = full_removal(lc_kapta);
     std::erase(shortcuts, relative(app));
     const std::string app_prefix = relative(app) + "\\";
     for (const auto& [path, value] : before) {
@@ -108,19 +108,19 @@ TEST_F(HostileWineFaults, FolderIsNotReportedRemovedWhileAFileInItStands) {
 TEST_F(HostileWineFaults, FolderSwappedForALinkDuringAPauseIsNotFollowed) {
     struct Case {
         const char* what;
-        std::wstring moved;      // relative to the root
+        std::wstring moved;       // the folder moved aside
         std::string link_target;  // relative to the moved folder's parent
-        std::wstring victim;     // the application folder as the link shows it
+        std::wstring victim;      // the application folder as the link shows it
     };
     const Case cases[] = {
-        {"application folder", L"Tarvo\\LCKaptaO", "../Outside/victim", L"Outside\\victim"},
-        {"install directory", L"Tarvo", "Outside/elsewhere", L"Outside\\elsewhere\\LCKaptaO"},
+        {"application folder", dir(lc_okrsek), "../Outside/victim", outside() + L"\\victim"},
+        {"install directory", install, "Outside/elsewhere", in(outside() + L"\\elsewhere", lc_okrsek.folder)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         prepare();
         write_file(outside() + L"\\victim\\precious.db", "victim");
-        write_file(outside() + L"\\elsewhere\\LCKaptaO\\precious.db", "victim");
+        write_file(in(outside() + L"\\elsewhere", lc_okrsek.folder) + L"\\precious.db", "victim");
         const std::wstring shortcut = start_menu + L"\\" + item_shortcut(lc_okrsek, L"12345");
         const HANDLE held = CreateFileW(shortcut.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -134,7 +134,7 @@ TEST_F(HostileWineFaults, FolderSwappedForALinkDuringAPauseIsNotFollowed) {
         const auto outside_before = sentinel();
         const auto running = start(command_line(lc_okrsek, L"full"));
         const bool paused = wait_for_line("retry file delete 1/30: " + utf8(shortcut));
-        const std::wstring moved = root + L"\\" + c.moved;
+        const std::wstring& moved = c.moved;
         const bool swapped = MoveFileW(moved.c_str(), (moved + L".moved").c_str()) && link(moved, c.link_target);
         CloseHandle(held);
         const Exit exit = running->wait();
@@ -144,7 +144,7 @@ TEST_F(HostileWineFaults, FolderSwappedForALinkDuringAPauseIsNotFollowed) {
         EXPECT_EQ(exit.status, 1u);
         const std::string app = utf8(dir(lc_okrsek));
         EXPECT_EQ(run_log().back(), "ERROR: failed to remove dir " + app + " after 30 attempts (os_error=None): refused to delete " +
-                                        app + ": it leads to " + utf8(root + L"\\" + c.victim));
+                                        app + ": it leads to " + utf8(c.victim));
         EXPECT_EQ(sentinel(), outside_before);
         EXPECT_TRUE(exists(moved + L".moved"));
     }
@@ -155,7 +155,7 @@ TEST_F(HostileWineFaults, FolderSwappedForALinkDuringAPauseIsNotFollowed) {
 // it can no longer be opened does the helper start running.
 TEST_F(HostileWineFaults, ParentThatExitedBeforeTheLookupIsRefused) {
     prepare();
-    const std::wstring uninstaller = install + L"\\Zudeded2026.exe";
+    const std::wstring uninstaller = Station::uninstaller();
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION stand_in{};

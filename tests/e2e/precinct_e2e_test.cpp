@@ -6,76 +6,65 @@
 namespace e2e {
 namespace {
 
-struct App {
-    std::wstring folder, exe, marker, product, bundle;
-    std::wstring display;       // full mode: shortcuts "{display} ..." are candidates
-    std::wstring item_prefix;   // selected mode: "{item_prefix} {item}.lnk"
-    std::string log_name;       // pattern
-    bool logs_app_kind;
+// How each precinct application names its log, and whether the log says the app kind.
+struct Logging {
+    std::string name;  // pattern
+    bool app_kind;
 };
 
-const App municipal{L"LCKaptaO", L"lc-okrsek.exe", L".lc-okrsek-install.meta", L"LCokrsek", L"com.lc-okrsek",
-                    L"Lokal-Kaptáže", L"Lokal-Kaptáže", R"(lc-okrsek-uninstall-untarvo-\d+-\d+\.log)", false};
-const App senate{L"UHKaptaO.K1", L"uh-okrsek.exe", L".uh-okrsek-install.meta", L"UHokrsek", L"com.uh-okrsek",
-                 L"Vyšák-Kaptáže", L"Vyšák-Kaptáže K1", R"(tarvo-uninstall-untarvo-\d+-\d+\.log)", true};
+const Logging municipal_logging{R"(lc-okrsek-uninstall-untarvo-\d+-\d+\.log)", false};
+const Logging senate_logging{R"(tarvo-uninstall-untarvo-\d+-\d+\.log)", true};
 
 class Precinct : public Workstation {
 protected:
-    explicit Precinct(const App& app, std::vector<std::wstring> items, std::vector<std::wstring> export_files)
-        : app_(app), items_(std::move(items)), export_files_(std::move(export_files)) {}
+    explicit Precinct(const AppFacts& app, const Logging& logging, std::vector<std::wstring> items,
+                      std::vector<std::wstring> export_files)
+        : app_(app), logging_(logging), items_(std::move(items)), export_files_(std::move(export_files)) {}
 
-    std::wstring app_dir() const { return install + L"\\" + app_.folder; }
-    std::wstring main_exe() const { return app_dir() + L"\\" + app_.exe; }
+    std::wstring app_dir() const { return dir(app_); }
+    std::wstring main_exe() const { return Workstation::main_exe(app_); }
     std::wstring data(const std::wstring& item) const { return app_dir() + L"\\Data\\" + item; }
     std::wstring export_dir() const { return app_dir() + L"\\Export"; }
     std::wstring exported(const std::wstring& name) const { return export_dir() + L"\\" + name; }
-    std::wstring item_shortcut(const std::wstring& item) const { return app_.item_prefix + L" " + item + L".lnk"; }
+    std::wstring item_shortcut(const std::wstring& item) const { return e2e::item_shortcut(app_, item); }
+    std::vector<std::wstring> args(const std::wstring& mode) const { return command_line(app_, mode); }
+    // A name that starts with the display name: full mode's candidates are "{display} ...".
+    std::wstring display_named(std::wstring_view rest) const { return wide(app_.display) + std::wstring(rest); }
 
     void SetUp() override {
         Workstation::SetUp();
         write_file(main_exe(), "MZ precinct app");
         write_file(app_dir() + L"\\icon.ico", "icon");
-        write_file(app_dir() + L"\\" + app_.marker,
-                   "# install marker\nbundle_id = " + utf8(app_.bundle) + "\napp_folder=" + utf8(app_.folder) +
-                       "\nmain_binary=" + utf8(app_.exe) + "\nhelper_binary=tarvo-untarvo.exe\nuninstaller=Zudeded2026.exe\n");
+        write_file(in(app_dir(), app_.marker), marker_text(app_));
         for (const std::wstring& item : items_) write_file(data(item) + L"\\okrsek.db", "precinct data");
         for (const std::wstring& name : export_files_) write_file(exported(name), "export");
         launcher_as_installed_uninstaller();
     }
 
-    std::vector<std::wstring> args(const std::wstring& mode) const {
-        return {L"--mode",         mode,          L"--app-kind",    L"okrsek",
-                L"--install-dir",  install,       L"--app-folder",  app_.folder,
-                L"--main-binary",  app_.exe,      L"--uninstaller", L"Zudeded2026.exe",
-                L"--desktop",      desktop,       L"--start-menu",  start_menu,
-                L"--product-name", app_.product,  L"--bundle-id",   app_.bundle};
-    }
-
     // Everything up to and including the marker check.
     std::vector<std::string> head() const {
         std::vector<std::string> out{line("log_path=", logs + L"\\" + new_log_name()), line("working_dir=", working_dir_in_temp())};
-        if (app_.logs_app_kind) out.push_back("app_kind=okrsek");
+        if (logging_.app_kind) out.push_back("app_kind=okrsek");
         out.push_back(line("install_dir=", install));
         out.push_back(line("app_dir=", app_dir()));
         for (const std::string& l : auth_lines_bc()) out.push_back(l);
         out.push_back(line("main executable present: ", main_exe()));
         out.push_back(line("application icon present: ", app_dir() + L"\\icon.ico"));
-        out.push_back(line("uninstaller present: ", install + L"\\Zudeded2026.exe"));
+        out.push_back(line("uninstaller present: ", uninstaller()));
         out.push_back("installation validation passed");
         return out;
     }
 
     void expect_log_name() const {
-        EXPECT_TRUE(std::regex_match(utf8(new_log_name()), std::regex(app_.log_name))) << utf8(new_log_name());
+        EXPECT_TRUE(std::regex_match(utf8(new_log_name()), std::regex(logging_.name))) << utf8(new_log_name());
     }
     std::vector<std::string> tree_without_new_log() const {
         auto all = tree(root);
         std::erase(all, "Tarvo\\logs\\" + utf8(new_log_name()));
         return all;
     }
-    std::string relative(const std::wstring& path) const { return utf8(path.substr(root.size() + 1)); }
-
-    const App& app_;
+    const AppFacts& app_;
+    const Logging& logging_;
     std::vector<std::wstring> items_, export_files_;
 };
 
@@ -84,7 +73,7 @@ protected:
 class MunicipalPrecinct : public Precinct {
 protected:
     MunicipalPrecinct()
-        : Precinct(municipal, {L"12345", L"23456", L"34567", L"45678"},
+        : Precinct(lc_okrsek, municipal_logging, {L"12345", L"23456", L"34567", L"45678"},
                    {L"vysledky.12345", L"souhrn.12345", L"vysledky.23456", L"vysledky.45678", L"12345.csv", L"12345",
                     L"a.123456", L".12345", L"x.12345\\inside.txt"}) {}
 };
@@ -93,28 +82,28 @@ class MunicipalPrecinctFull : public MunicipalPrecinct, public ::testing::WithPa
 
 TEST_P(MunicipalPrecinctFull, RemovesTheAppAndPrefixedShortcutsToIt) {
     const bool foreign_left_in_start_menu = GetParam();
+    const std::wstring foreign = start_menu + L"\\" + display_named(L" 99999.lnk");
+    const std::wstring no_space = desktop + L"\\" + display_named(L".lnk");  // no space after the prefix: not a candidate
     shortcut(start_menu, item_shortcut(L"12345"), main_exe());
-    if (foreign_left_in_start_menu) shortcut(start_menu, L"Lokal-Kaptáže 99999.lnk", neighbour);
+    if (foreign_left_in_start_menu) make_shortcut(foreign, neighbour);
     shortcut(desktop, item_shortcut(L"23456"), main_exe());
-    shortcut(desktop, L"Lokal-Kaptáže.lnk", main_exe());  // no space after the prefix: not a candidate
+    make_shortcut(no_space, main_exe());
     shortcut(desktop, L"Cizí.lnk", neighbour);
 
     EXPECT_EQ(run(with(args(L"full"), {L"--okrsek", L"bad"})).status, 0u);
     expect_log_name();
     std::vector<std::string> start_menu_lines{line("removed file: ", start_menu + L"\\" + item_shortcut(L"12345"))};
     if (foreign_left_in_start_menu)
-        start_menu_lines.push_back("skip shortcut with different target: " +
-                                   utf8(start_menu + L"\\Lokal-Kaptáže 99999.lnk") + " -> " + utf8(neighbour));
+        start_menu_lines.push_back("skip shortcut with different target: " + utf8(foreign) + " -> " + utf8(neighbour));
     std::vector<std::string> tail{line("removed dir: ", app_dir())};
     if (!foreign_left_in_start_menu) tail.push_back(line("removed empty dir: ", start_menu));
     expect_log(new_log(), {head(), any_order(start_menu_lines),
                            {line("removed file: ", desktop + L"\\" + item_shortcut(L"23456"))}, tail});
 
-    std::vector<std::string> left{"Desktop\\", "Desktop\\Cizí.lnk", "Desktop\\Lokal-Kaptáže.lnk", "Start Menu\\",
+    std::vector<std::string> left{"Desktop\\", "Desktop\\Cizí.lnk", relative(no_space), "Start Menu\\",
                                   "Start Menu\\Programs\\", "Tarvo\\", "Tarvo\\Other\\", "Tarvo\\Other\\other.exe",
-                                  "Tarvo\\Zudeded2026.exe", "Tarvo\\logs\\", "Tarvo\\logs\\older.log"};
-    if (foreign_left_in_start_menu)
-        left.insert(left.end(), {"Start Menu\\Programs\\Tarvo\\", "Start Menu\\Programs\\Tarvo\\Lokal-Kaptáže 99999.lnk"});
+                                  relative(uninstaller()), "Tarvo\\logs\\", "Tarvo\\logs\\older.log"};
+    if (foreign_left_in_start_menu) left.insert(left.end(), {relative(start_menu) + "\\", relative(foreign)});
     std::sort(left.begin(), left.end());
     EXPECT_EQ(tree_without_new_log(), left);
 }
@@ -151,7 +140,7 @@ TEST_F(MunicipalPrecinct, SelectedModeGoesPrecinctByPrecinctUntilAnInvalidOne) {
     for (const std::wstring& kept : {data(L"45678") + L"\\okrsek.db", exported(L"vysledky.45678"), exported(L"12345.csv"),
                                      exported(L"12345"), exported(L"a.123456"), exported(L".12345"),
                                      exported(L"x.12345\\inside.txt"), main_exe(), desktop + L"\\" + item_shortcut(L"45678"),
-                                     desktop + L"\\" + item_shortcut(L"34567"), app_dir() + L"\\" + app_.marker, start_menu})
+                                     desktop + L"\\" + item_shortcut(L"34567"), in(app_dir(), app_.marker), start_menu})
         EXPECT_TRUE(exists(kept)) << utf8(kept);
     for (const std::wstring& gone : {data(L"12345"), data(L"23456"), data(L"34567"), exported(L"vysledky.12345"),
                                      exported(L"souhrn.12345"), exported(L"vysledky.23456")})
@@ -179,12 +168,13 @@ TEST_F(MunicipalPrecinct, RefusedRunsLeaveEverythingInPlace) {
     EXPECT_EQ(tree_without_new_log(), before);
 
     wipe_tree(logs + L"\\" + new_log_name());
-    std::vector<std::wstring> wrong = with(args(L"full"), {});
-    wrong[19] = L"com.lc-okrsek ";  // the marker's value is trimmed, the option is not
+    const std::string& bundle = app_.bundle;
+    std::vector<std::wstring> wrong = args(L"full");
+    wrong[19] = wide(bundle + " ");  // the option is taken as given
     EXPECT_EQ(run(wrong).status, 1u);
     const auto log = new_log();
     ASSERT_FALSE(log.empty());
-    EXPECT_EQ(log.back(), "ERROR: unexpected bundle_id: expected com.lc-okrsek , got com.lc-okrsek");
+    EXPECT_EQ(log.back(), "ERROR: unexpected bundle_id: expected " + bundle + " , got " + bundle);
     EXPECT_EQ(tree_without_new_log(), before);
 }
 
@@ -193,43 +183,41 @@ TEST_F(MunicipalPrecinct, RefusedRunsLeaveEverythingInPlace) {
 class SenatePrecinct : public Precinct {
 protected:
     SenatePrecinct()
-        : Precinct(senate, {L"12345.7", L"00002.81", L"54321.9", L"11111.1"},
+        : Precinct(uh_okrsek, senate_logging, {L"12345.7", L"00002.81", L"54321.9", L"11111.1"},
                    {L"vysledky.12345.7", L"souhrn.12345.7", L"y.00002.81", L"vysledky.54321.9", L"12345.7", L"x.12345.70",
                     L"x.012345.7", L".12345.7", L"z.12345.7\\inside.txt"}) {}
     void SetUp() override {
         Precinct::SetUp();
-        // The other round stays installed.
-        write_file(install + L"\\UHKaptaO.K2\\uh-okrsek.exe", "MZ round 2");
+        write_file(round_2_exe(), "MZ round 2");  // the other round stays installed
     }
+    std::wstring round_2_exe() const { return install + L"\\UHKaptaO.K2\\" + wide(app_.exe); }
 };
 
 class SenatePrecinctFull : public SenatePrecinct, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(SenatePrecinctFull, RemovesTheAppAndDisplayNamedShortcutsToIt) {
     const bool foreign_left_in_start_menu = GetParam();
-    const std::wstring round2_exe = install + L"\\UHKaptaO.K2\\uh-okrsek.exe";
+    const std::wstring foreign = start_menu + L"\\" + display_named(L" K2 12345.7.lnk");  // round 2's
+    const std::wstring no_space = desktop + L"\\" + display_named(L".lnk");  // no space after the display name: stays
     shortcut(start_menu, item_shortcut(L"12345.7"), main_exe());
-    if (foreign_left_in_start_menu) shortcut(start_menu, L"Vyšák-Kaptáže K2 12345.7.lnk", round2_exe);
+    if (foreign_left_in_start_menu) make_shortcut(foreign, round_2_exe());
     shortcut(desktop, item_shortcut(L"00002.81"), main_exe());
-    shortcut(desktop, L"Vyšák-Kaptáže.lnk", main_exe());  // no space after the display name: stays
+    make_shortcut(no_space, main_exe());
 
     EXPECT_EQ(run(args(L"full")).status, 0u);
     expect_log_name();
     std::vector<std::string> start_menu_lines{line("removed file: ", start_menu + L"\\" + item_shortcut(L"12345.7"))};
     if (foreign_left_in_start_menu)
-        start_menu_lines.push_back("skip shortcut with different target: " +
-                                   utf8(start_menu + L"\\Vyšák-Kaptáže K2 12345.7.lnk") + " -> " + utf8(round2_exe));
+        start_menu_lines.push_back("skip shortcut with different target: " + utf8(foreign) + " -> " + utf8(round_2_exe()));
     std::vector<std::string> tail{line("removed dir: ", app_dir())};
     if (!foreign_left_in_start_menu) tail.push_back(line("removed empty dir: ", start_menu));
     expect_log(new_log(), {head(), any_order(start_menu_lines),
                            {line("removed file: ", desktop + L"\\" + item_shortcut(L"00002.81"))}, tail});
 
-    std::vector<std::string> left{"Desktop\\", "Desktop\\Vyšák-Kaptáže.lnk", "Start Menu\\", "Start Menu\\Programs\\",
-                                  "Tarvo\\", "Tarvo\\Other\\", "Tarvo\\Other\\other.exe", "Tarvo\\UHKaptaO.K2\\",
-                                  "Tarvo\\UHKaptaO.K2\\uh-okrsek.exe", "Tarvo\\Zudeded2026.exe", "Tarvo\\logs\\",
-                                  "Tarvo\\logs\\older.log"};
-    if (foreign_left_in_start_menu)
-        left.insert(left.end(), {"Start Menu\\Programs\\Tarvo\\", "Start Menu\\Programs\\Tarvo\\Vyšák-Kaptáže K2 12345.7.lnk"});
+    std::vector<std::string> left{"Desktop\\", relative(no_space), "Start Menu\\", "Start Menu\\Programs\\", "Tarvo\\",
+                                  "Tarvo\\Other\\", "Tarvo\\Other\\other.exe", "Tarvo\\UHKaptaO.K2\\", relative(round_2_exe()),
+                                  relative(uninstaller()), "Tarvo\\logs\\", "Tarvo\\logs\\older.log"};
+    if (foreign_left_in_start_menu) left.insert(left.end(), {relative(start_menu) + "\\", relative(foreign)});
     std::sort(left.begin(), left.end());
     EXPECT_EQ(tree_without_new_log(), left);
 }

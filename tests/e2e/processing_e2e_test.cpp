@@ -1,4 +1,5 @@
 // The processing applications removed for real from the fixed install root C:\Tarvo.
+#include <cwctype>
 #include <regex>
 
 #include "e2e_support.h"
@@ -12,7 +13,7 @@ protected:
         Workstation::SetUp();
         wipe_tree(install);
         use_install_dir(L"C:\\Tarvo");
-        write_file(main_exe(), "MZ LCsumar");
+        write_file(main_exe(), "MZ processing app");
         write_file(app_dir() + L"\\vysledky\\souhrn.csv", "results");
         // Another processing application beside it stays.
         write_file(other_sumar(), "MZ UHsumar");
@@ -20,20 +21,20 @@ protected:
     }
     void TearDown() override { wipe_tree(L"C:\\Tarvo"); }
 
-    std::wstring app_dir() const { return install + L"\\LCsumar"; }
-    std::wstring main_exe() const { return app_dir() + L"\\lcsumar.exe"; }
+    std::wstring app_dir() const { return dir(lc_sumar); }
+    std::wstring main_exe() const { return Workstation::main_exe(lc_sumar); }
+    std::wstring own_shortcut() const { return wide(lc_sumar.desktop_links[0]); }
     std::wstring other_sumar() const { return install + L"\\UHsumar.K1\\uhsumar.exe"; }
 
     std::vector<std::wstring> args() const {
-        return {L"--mode",        L"full",        L"--app-kind",    L"sumar",
-                L"--install-dir", install,        L"--app-folder",  L"lcsumar",
-                L"--main-binary", L"lcsumar.exe", L"--uninstaller", L"Zudeded2026.exe",
-                L"--desktop",     desktop,        L"--start-menu",  start_menu,
-                L"--product-name", L"LC sumar",   L"--bundle-id",   L"com.lc-sumar",
-                L"--okrsek",      L"12345"};
+        std::vector<std::wstring> out = with(command_line(lc_sumar, L"full"), {L"--okrsek", L"12345"});
+        for (wchar_t& c : out[7]) c = static_cast<wchar_t>(std::towlower(c));  // the folder typed in lower case
+        return out;
     }
+    // The log's first line, naming the profile and its folder.
+    static std::string profile_line() { return "profile=sumar folder=" + lc_sumar.folder; }
     std::vector<std::string> head() const {
-        return lines({{"profile=sumar folder=LCsumar", line("working_dir=", working_dir_in_temp())}, auth_lines_bc()});
+        return lines({{profile_line(), line("working_dir=", working_dir_in_temp())}, auth_lines_bc()});
     }
     // Everything below C:\Tarvo and the shortcut folders, without the runs' own logs.
     std::vector<std::string> everything() const {
@@ -45,31 +46,31 @@ protected:
 };
 
 TEST_F(Processing, FullRemovalTakesTheAppAndShortcutsToItInThreeFolders) {
-    shortcut(desktop, L"LC sumar.lnk", main_exe());
+    shortcut(desktop, own_shortcut(), main_exe());
     shortcut(desktop, L"UH sumar.lnk", other_sumar());
-    shortcut(start_menu, L"LC sumar.lnk", main_exe());
-    shortcut(programs, L"LC sumar.lnk", main_exe());
+    shortcut(start_menu, own_shortcut(), main_exe());
+    shortcut(programs, own_shortcut(), main_exe());
 
     EXPECT_EQ(run(args()).status, 0u);
     EXPECT_TRUE(std::regex_match(utf8(new_log_name()), std::regex(R"(lc-okrsek-uninstall-untarvo-\d+-\d+\.log)")))
         << utf8(new_log_name());
     // The application folder is spelled as the dispatch table has it, not as typed.
     expect_log(new_log(), {head(),
-                           {line("removed file: ", desktop + L"\\LC sumar.lnk"),
-                            line("removed file: ", start_menu + L"\\LC sumar.lnk"),
-                            line("removed file: ", programs + L"\\LC sumar.lnk"), line("removed dir: ", app_dir()),
+                           {line("removed file: ", desktop + L"\\" + own_shortcut()),
+                            line("removed file: ", start_menu + L"\\" + own_shortcut()),
+                            line("removed file: ", programs + L"\\" + own_shortcut()), line("removed dir: ", app_dir()),
                             line("removed empty dir: ", start_menu)}});
     std::vector<std::string> left{"Other\\", "Other\\other.exe", "UHsumar.K1\\", "UHsumar.K1\\uhsumar.exe",
-                                  "Zudeded2026.exe", "logs\\", "logs\\older.log", "[root]\\Desktop\\",
+                                  std::string(uninstaller_name), "logs\\", "logs\\older.log", "[root]\\Desktop\\",
                                   "[root]\\Desktop\\UH sumar.lnk", "[root]\\Start Menu\\", "[root]\\Start Menu\\Programs\\"};
     EXPECT_EQ(everything(), left);
 }
 
 TEST_F(Processing, StartMenuFolderWithAForeignShortcutStays) {
-    shortcut(start_menu, L"LC sumar.lnk", main_exe());
+    shortcut(start_menu, own_shortcut(), main_exe());
     shortcut(start_menu, L"UH sumar.lnk", other_sumar());
     EXPECT_EQ(run(args()).status, 0u);
-    expect_log(new_log(), {head(), {line("removed file: ", start_menu + L"\\LC sumar.lnk"), line("removed dir: ", app_dir())}});
+    expect_log(new_log(), {head(), {line("removed file: ", start_menu + L"\\" + own_shortcut()), line("removed dir: ", app_dir())}});
     EXPECT_TRUE(exists(start_menu + L"\\UH sumar.lnk"));
     EXPECT_FALSE(exists(app_dir()));
 }
@@ -87,34 +88,34 @@ TEST_F(Processing, RelativeInstallDirResolvesAgainstTheTemporaryDirectory) {
 
     // Started from the temporary directory, so that the relative log folder is C:\Tarvo\logs too.
     EXPECT_EQ(run(relative_args, temp).status, 0u);
-    expect_log(new_log(), {head(), {line("removed dir: ", temp + L"\\" + relative + L"\\LCsumar")}});
+    expect_log(new_log(), {head(), {line("removed dir: ", in(temp + L"\\" + relative, lc_sumar.folder))}});
     EXPECT_FALSE(exists(app_dir()));
     EXPECT_TRUE(exists(other_sumar()));
 }
 
 TEST_F(Processing, OtherInstallRootsAreRefused) {
-    shortcut(desktop, L"LC sumar.lnk", main_exe());
+    shortcut(desktop, own_shortcut(), main_exe());
     const auto before = everything();
     // The log goes under the first --install-dir, the profile works on the last one.
     std::vector<std::wstring> elsewhere = args();
     elsewhere.insert(elsewhere.end(), {L"--install-dir", L"D:\\Tarvo"});
 
     EXPECT_EQ(run(elsewhere).status, 1u);
-    EXPECT_EQ(new_log(), (std::vector<std::string>{"profile=sumar folder=LCsumar", line("working_dir=", working_dir_in_temp()),
+    EXPECT_EQ(new_log(), (std::vector<std::string>{profile_line(), line("working_dir=", working_dir_in_temp()),
                                                   "ERROR: sumar install root must be C:\\Tarvo, got D:\\Tarvo"}));
     EXPECT_EQ(everything(), before);
 }
 
 TEST_F(Processing, UninstallerOutsideTheInstallRootIsRefused) {
-    shortcut(desktop, L"LC sumar.lnk", main_exe());
-    parent = install + L"\\LCsumar\\Zudeded2026.exe";
+    shortcut(desktop, own_shortcut(), main_exe());
+    parent = in(app_dir(), uninstaller_name);
     copy_file(built_launcher(), parent);
     const auto before = everything();
 
     EXPECT_EQ(run(args()).status, 1u);
     const auto log = new_log();
     ASSERT_FALSE(log.empty());
-    EXPECT_EQ(log.back(), "ERROR: unexpected uninstaller path: expected C:\\Tarvo\\Zudeded2026.exe, got " + utf8(parent));
+    EXPECT_EQ(log.back(), "ERROR: unexpected uninstaller path: expected " + utf8(uninstaller()) + ", got " + utf8(parent));
     EXPECT_EQ(everything(), before);
 }
 
