@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -113,6 +114,16 @@ protected:
     // A command line with more arguments after it.
     static std::vector<std::wstring> with(std::vector<std::wstring> args, std::initializer_list<std::wstring> more) {
         args.insert(args.end(), more);
+        return args;
+    }
+    // The value after the first `option`, for a test to change in place.
+    static std::wstring& value_of(std::vector<std::wstring>& args, std::wstring_view option) {
+        return *(std::find(args.begin(), args.end(), option) + 1);
+    }
+    // The arguments without `option` and its value.
+    static std::vector<std::wstring> without_option(std::vector<std::wstring> args, std::wstring_view option) {
+        const auto at = std::find(args.begin(), args.end(), option);
+        if (at != args.end()) args.erase(at, at + 2);
         return args;
     }
 

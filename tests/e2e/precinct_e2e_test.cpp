@@ -170,7 +170,7 @@ TEST_F(MunicipalPrecinct, RefusedRunsLeaveEverythingInPlace) {
     wipe_tree(logs + L"\\" + new_log_name());
     const std::string& bundle = app_.bundle;
     std::vector<std::wstring> wrong = args(L"full");
-    wrong[19] = wide(bundle + " ");  // the option is taken as given
+    value_of(wrong, L"--bundle-id") = wide(bundle + " ");  // the option is taken as given
     EXPECT_EQ(run(wrong).status, 1u);
     const auto log = new_log();
     ASSERT_FALSE(log.empty());

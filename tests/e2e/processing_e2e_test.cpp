@@ -28,7 +28,7 @@ protected:
 
     std::vector<std::wstring> args() const {
         std::vector<std::wstring> out = with(command_line(lc_sumar, L"full"), {L"--okrsek", L"12345"});
-        for (wchar_t& c : out[7]) c = static_cast<wchar_t>(std::towlower(c));  // the folder typed in lower case
+        for (wchar_t& c : value_of(out, L"--app-folder")) c = static_cast<wchar_t>(std::towlower(c));  // the folder typed in lower case
         return out;
     }
     // The log's first line, naming the profile and its folder.
@@ -82,9 +82,8 @@ TEST_F(Processing, RelativeInstallDirResolvesAgainstTheTemporaryDirectory) {
     for (std::size_t i = 3; i < temp.size(); ++i)
         if (temp[i] == L'\\') relative += L"..\\";
     relative += L"..\\Tarvo";
-    std::vector<std::wstring> relative_args = args();
-    relative_args[5] = relative;
-    relative_args.erase(relative_args.begin() + 12, relative_args.begin() + 16);  // no shortcut folders
+    std::vector<std::wstring> relative_args = without_option(without_option(args(), L"--desktop"), L"--start-menu");  // no shortcut folders
+    value_of(relative_args, L"--install-dir") = relative;
 
     // Started from the temporary directory, so that the relative log folder is C:\Tarvo\logs too.
     EXPECT_EQ(run(relative_args, temp).status, 0u);
