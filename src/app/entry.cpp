@@ -50,38 +50,33 @@ const FolderRow* find_folder(std::string_view folder) {
     return nullptr;
 }
 
-// How a kind of run keeps its log and ends. The data-entry applications' uninstallers read
-// "started" and "completed" lines in a log named by the millisecond, whose folder is made
-// once up front and never again; the others read logs named by the second and the process
-// id, started empty, every line recreating the folder if it went.
-struct Frame {
-    bool data_entry;
-    std::string_view log_prefix;  // the others' logs: "{prefix}-{seconds}-{pid}.log"
-    bool log_path_line;           // "log_path={}" first (the precinct runs)
-    int failure_status;
-};
-
-int run_in_frame(Platform& os, const Frame& frame, const std::vector<PString>& args,
+// Runs a profile in the frame of its kind. The data-entry applications' uninstallers read
+// "started" and "completed" lines in a log named by the millisecond, whose folder is made once
+// up front and never again; the others read logs named by the second and the process id
+// ("{prefix}-{seconds}-{pid}.log"), started empty, every line recreating the folder if it
+// went, and the precinct runs name their log first.
+int run_in_frame(Platform& os, const FolderRow& row, const std::vector<PString>& args,
                  const std::function<Result<>(const LineSink&)>& profile) {
+    const bool data_entry = row.kind == Kind::data_entry;
     PString log_path;
-    if (frame.data_entry) {
+    if (data_entry) {
         const PString dir = log_directory(os, args);
         (void)os.create_dir_all(dir);
         log_path = winpath::join(dir, to_utf16(data_entry_log_name(os.now_unix_ticks())));
     } else {
-        log_path = precinct_log_path(os, args, frame.log_prefix);
+        log_path = precinct_log_path(os, args, row.log_prefix);
         start_log_file(os, log_path);
     }
-    const RunLog log(os, log_path, frame.data_entry ? LogWriter::no_mkdir : LogWriter::create_dirs);
-    if (frame.data_entry) log.line("tarvo-untarvo started");
-    if (frame.log_path_line) log.line("log_path=" + to_utf8(log_path));
+    const RunLog log(os, log_path, data_entry ? LogWriter::no_mkdir : LogWriter::create_dirs);
+    if (data_entry) log.line("tarvo-untarvo started");
+    if (row.kind == Kind::precinct) log.line("log_path=" + to_utf8(log_path));
 
     const Result<> outcome = profile(log);
     if (!outcome) {
         log.line("ERROR: " + outcome.error());
-        return frame.failure_status;
+        return data_entry ? exit_status::refused : exit_status::profile_failed;
     }
-    if (frame.data_entry) log.line("tarvo-untarvo completed");
+    if (data_entry) log.line("tarvo-untarvo completed");
     return exit_status::success;
 }
 
@@ -96,18 +91,13 @@ std::vector<PString> process_arguments(Platform& os) {
 int run_entry(Platform& os, const Profiles& profiles) {
     // Nothing is written anywhere until a folder value has matched: a command line that
     // names no known application leaves no trace but the status.
-    const std::optional<PString> folder = selected_folder(process_arguments(os));
+    const std::vector<PString> args = process_arguments(os);
+    const std::optional<PString> folder = selected_folder(args);
     if (!folder) return exit_status::refused;
     const FolderRow* row = find_folder(to_utf8(*folder));
     if (!row) return exit_status::refused;
 
-    const std::vector<PString> args = process_arguments(os);
-    if (args.empty()) return exit_status::refused;
-
-    const Frame frame = row->kind == Kind::data_entry
-                            ? Frame{true, {}, false, exit_status::refused}
-                            : Frame{false, row->log_prefix, row->kind == Kind::precinct, exit_status::profile_failed};
-    return run_in_frame(os, frame, args, [&](const LineSink& log) {
+    return run_in_frame(os, *row, args, [&](const LineSink& log) {
         if (row->kind == Kind::processing) return profiles.processing(os, args, log, row->folder, row->executable);
         return (profiles.*(row->profile))(os, args, log);
     });

@@ -138,8 +138,7 @@ struct WalkNames {
     };
     Mark enter(PStringView name) {
         const Mark mark{location.size(), shown.size()};
-        location += '\\';
-        location += ascii_lower(to_utf8(name));
+        append_entry(location, name);
         shown += u'\\';
         shown += name;
         return mark;

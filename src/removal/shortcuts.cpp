@@ -40,6 +40,8 @@ struct SingleShortcut {
     bool log_non_lnk;
     Flavour flavour;
 };
+constexpr SingleShortcut named{MessageSet::A, false, Flavour::logged};
+constexpr SingleShortcut candidate(Flavour flavour) { return {MessageSet::B, true, flavour}; }
 
 // The shortcut is approved before its target is read: what is deleted is the file whose
 // target was found to match, in the folder it was found in.
@@ -93,12 +95,12 @@ Result<std::string> read_shortcut_target(Platform& os, PStringView shortcut, Mes
 }
 
 Result<> remove_named_shortcut(Platform& os, PStringView shortcut, PStringView expected_target, const LineSink& log) {
-    return remove_single_shortcut(os, shortcut, expected_target, log, {MessageSet::A, false, Flavour::logged});
+    return remove_single_shortcut(os, shortcut, expected_target, log, named);
 }
 
 Result<> remove_shortcut_candidate(Platform& os, PStringView shortcut, PStringView expected_target,
                                    const LineSink& log, Flavour flavour) {
-    return remove_single_shortcut(os, shortcut, expected_target, log, {MessageSet::B, true, flavour});
+    return remove_single_shortcut(os, shortcut, expected_target, log, candidate(flavour));
 }
 
 Result<> scan_prefixed_shortcuts(Platform& os, PStringView dir, std::string_view prefix, PStringView expected_target,
@@ -131,7 +133,7 @@ Result<> scan_prefixed_shortcuts(Platform& os, PStringView dir, std::string_view
         if (!name->starts_with(lead) || !ascii_iends_with(*name, ".lnk")) continue;
         const auto shortcut = approve_entry(os, dir, entry->name);
         if (!shortcut) return fail(shortcut.error());
-        if (auto removed = remove_single_shortcut(os, *shortcut, expected_target, log, {MessageSet::B, true, flavour});
+        if (auto removed = remove_single_shortcut(os, *shortcut, expected_target, log, candidate(flavour));
             !removed)
             return removed;
     }

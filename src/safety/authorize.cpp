@@ -12,7 +12,6 @@
 namespace tu {
 namespace {
 
-
 // The three tests of where the helper runs and under which name.
 enum class LocationTest { helper_name, outside_app_dir, outside_install_dir };
 

@@ -53,6 +53,11 @@ std::string comparable_name(PStringView final_name) {
     return finish_comparable(to_utf8(winpath::without_verbatim_prefix(with_backslashes(final_name))));
 }
 
+void append_entry(std::string& folder, PStringView name) {
+    folder += '\\';
+    folder += ascii_lower(to_utf8(name));
+}
+
 std::string readable_name(PStringView final_name) { return to_utf8(winpath::without_verbatim_prefix(final_name)); }
 
 Result<std::string> normalize_for_compare(Platform& os, PStringView path) {
@@ -106,7 +111,8 @@ Result<ApprovedPath> approve(Platform& os, PStringView path) {
     auto resolved_folder = normalize_for_compare(os, *folder);
     if (!resolved_folder) return fail(std::move(resolved_folder.error()));
     const bool verbatim = winpath::prefix_of(lexical).verbatim();
-    approved.location = *resolved_folder + '\\' + ascii_lower(to_utf8(name_as_opened(*name, verbatim)));
+    approved.location = std::move(*resolved_folder);
+    append_entry(approved.location, name_as_opened(*name, verbatim));
     return approved;
 }
 
@@ -121,7 +127,9 @@ Result<ApprovedPath> approve_entry(Platform& os, PStringView dir, PStringView na
     PString path = *folder;
     if (!path.ends_with(u'\\')) path.push_back(u'\\');
     path += name;
-    return ApprovedPath{std::move(path), shown, comparable_name(*folder) + '\\' + ascii_lower(to_utf8(name))};
+    std::string location = comparable_name(*folder);
+    append_entry(location, name);
+    return ApprovedPath{std::move(path), shown, std::move(location)};
 }
 
 Result<ApprovedPath> ensure_within(Platform& os, PStringView base, PStringView candidate) {

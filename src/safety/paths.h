@@ -21,6 +21,9 @@ Result<std::string> normalize_for_compare(Platform& os, PStringView path);
 // Steps 3 to 7 of normalize_for_compare on a name already resolved (a final name):
 // text, '\' only, verbatim prefix removed, no trailing '\', A-Z folded.
 std::string comparable_name(PStringView final_name);
+// Turns the comparable form of a folder into that of its entry `name` (A-Z folded, as
+// every comparable form is).
+void append_entry(std::string& folder, PStringView name);
 // A final name as the log shows it: without its verbatim prefix.
 std::string readable_name(PStringView final_name);
 

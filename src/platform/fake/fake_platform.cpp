@@ -125,6 +125,11 @@ struct FakePlatform::Impl {
         return u'c';
     }
 
+    // Where a node is, as the final-name queries report it.
+    PString final_name(const Node* node) const {
+        return PString(winpath::verbatim_prefix) + full_path(node, drive_of(node));
+    }
+
     std::expected<std::shared_ptr<Node>, std::uint32_t> resolve_link(const std::shared_ptr<Node>& link, int depth) const {
         if (depth > max_link_depth) return std::unexpected(cant_resolve_filename);
         PString target = link->target;
@@ -521,7 +526,7 @@ std::expected<PString, OsError> FakePlatform::final_path(PStringView path) {
     if (auto code = impl_->fault(Op::final_path, path)) return std::unexpected(OsError{*code, "CreateFileW"});
     auto node = impl_->lookup(path, true);
     if (!node) return std::unexpected(OsError{node.error(), "CreateFileW"});
-    return PString(winpath::verbatim_prefix) + Impl::full_path(node->get(), impl_->drive_of(node->get()));
+    return impl_->final_name(node->get());
 }
 
 std::expected<std::vector<std::expected<DirEntry, OsError>>, OsError> FakePlatform::list_dir(PStringView path) {
@@ -616,7 +621,7 @@ std::expected<PString, OsError> FakePlatform::handle_path(HandleId handle) {
     if (!open) return std::unexpected(OsError{win32_error::invalid_parameter, "GetFinalPathNameByHandleW"});
     if (auto code = impl_->fault(Op::handle_path, open->path)) return std::unexpected(OsError{*code, "GetFinalPathNameByHandleW"});
     const Node* node = open->node.get();
-    return PString(winpath::verbatim_prefix) + Impl::full_path(node, impl_->drive_of(node));
+    return impl_->final_name(node);
 }
 
 std::expected<std::vector<DirEntry>, OsError> FakePlatform::list_handle(HandleId handle) {
