@@ -86,7 +86,7 @@ check_gone() {  # NAME
 run_program() {  # MODE -> sets wall, inner
   local start end out
   start=$(now)
-  out=$(wine 'C:\tu-bench\remove_tree_bench.exe' "$1" "C:\\tu-bench\\$1" </dev/null | tr -d '\r') || {
+  out=$("$TU_WINE" 'C:\tu-bench\remove_tree_bench.exe' "$1" "C:\\tu-bench\\$1" </dev/null | tr -d '\r') || {
     echo "$1: $out" >&2
     exit 1
   }
@@ -108,7 +108,7 @@ measure bare
 bare_wall=$wall bare_inner=$inner
 
 start=$(now)
-wine cmd /c rd /s /q 'C:\tu-bench\rd' </dev/null >/dev/null 2>&1 || true
+"$TU_WINE" cmd /c rd /s /q 'C:\tu-bench\rd' </dev/null >/dev/null 2>&1 || true
 end=$(now)
 rd_wall=$(elapsed "$start" "$end")
 check_gone rd || status=1

@@ -1,11 +1,18 @@
 #!/usr/bin/env bash
-# Checks a built Windows exe the way it must ship: PE32+ for x86-64, GUI subsystem (no
-# console window), and importing only DLLs that every Windows has in System32 (no
-# libstdc++, libgcc or winpthread DLL beside it).
-# Usage: tools/check-exe.sh EXE [OBJDUMP]
+# Checks a built Windows exe the way it must ship: PE32+ for x86-64 (or PE32 for the 32-bit
+# build), GUI subsystem (no console window), and importing only DLLs that every Windows has
+# in System32 (no libstdc++, libgcc or winpthread DLL beside it).
+# Usage: tools/check-exe.sh EXE [x86_64|i686]
 set -u
-exe=${1:?usage: check-exe.sh EXE [OBJDUMP]}
-objdump=${2:-x86_64-w64-mingw32-objdump}
+exe=${1:?usage: check-exe.sh EXE [x86_64|i686]}
+machine=${2:-x86_64}
+# The x86-64 objdump reads 32-bit images too.
+objdump=x86_64-w64-mingw32-objdump
+case "$machine" in
+x86_64) magic=020b format=pei-x86-64 kind="PE32+ x86-64" ;;
+i686) magic=010b format=pei-i386 kind="PE32 x86" ;;
+*) echo "unknown machine: $machine" >&2; exit 2 ;;
+esac
 
 if [ ! -f "$exe" ]; then
   echo "FAIL: $exe has not been built" >&2
@@ -16,8 +23,8 @@ headers=$("$objdump" -p "$exe") || { echo "FAIL: $objdump cannot read $exe" >&2;
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-grep -Eq '^Magic[[:space:]]+020b' <<<"$headers" || fail "not PE32+ (optional header magic is not 020b)"
-grep -Eq 'file format pei-x86-64' <<<"$headers" || fail "not x86-64"
+grep -Eq "^Magic[[:space:]]+$magic" <<<"$headers" || fail "not $kind (optional header magic is not $magic)"
+grep -Eq "file format $format\$" <<<"$headers" || fail "not $kind (file format is not $format)"
 grep -Eq '^Subsystem[[:space:]]+00000002' <<<"$headers" || fail "subsystem is not Windows GUI: $(grep -E '^Subsystem' <<<"$headers")"
 
 # System DLLs only, compared without regard to case as Windows does.
@@ -36,4 +43,4 @@ done <<<"$dlls"
 if [ "$failures" -ne 0 ]; then
   exit 1
 fi
-echo "ok: $exe is PE32+ x86-64, GUI subsystem, system DLLs only"
+echo "ok: $exe is $kind, GUI subsystem, system DLLs only"

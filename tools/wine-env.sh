@@ -1,6 +1,8 @@
 # Sourced by the Wine helpers: a private, headless, UTF-8 Wine environment for one prefix.
 # Usage: . tools/wine-env.sh PREFIX_DIR
 tu_prefix=$(mkdir -p "$1" && cd "$1" && pwd)
+# TU_WINE: the one loader for this machine.
+. "$(dirname "${BASH_SOURCE[0]}")/wine-loader.sh"
 export WINEPREFIX="$tu_prefix"
 export WINEARCH="${TU_WINEARCH:-win64}"
 export WINEDEBUG=-all

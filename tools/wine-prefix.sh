@@ -8,7 +8,7 @@ action=$1
 case "$action" in
 init)
   if [ ! -f "$WINEPREFIX/.tu-ready" ]; then
-    wineboot -i </dev/null >/dev/null 2>&1 || true
+    "$TU_WINE" wineboot -i </dev/null >/dev/null 2>&1 || true
     wineserver -w
     # A fresh prefix links the user's shell folders into the Linux home; tests write
     # shortcuts there, so they must be real folders inside the prefix.
@@ -22,7 +22,7 @@ init)
   # A persistent server, detached from any pipe: otherwise Wine's service processes keep a
   # captured stdout open for seconds after every test.
   wineserver -p300 </dev/null >/dev/null 2>&1 || true
-  wine cmd /c exit 0 </dev/null >/dev/null 2>&1 || true
+  "$TU_WINE" cmd /c exit 0 </dev/null >/dev/null 2>&1 || true
   ;;
 stop)
   wineserver -k </dev/null >/dev/null 2>&1 || true

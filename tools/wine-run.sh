@@ -5,4 +5,4 @@ set -u
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh" "$1"
 shift
-exec "${TU_WINE:-wine}" "$@"
+exec "$TU_WINE" "$@"

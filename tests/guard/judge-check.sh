@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The judge of every test program, judged: a GoogleTest program and a shell suite that end
-# half way with status 0 must fail, and the same programs run to their end must pass.
+# half way with status 0 must fail, and the same programs run to their end must pass; a suite
+# that names a check as not run passes only where 32-bit programs cannot run.
 #
 # Usage: judge-check.sh [RUNNER...] EARLY_EXIT_TEST
 #   RUNNER: how to start the test program (an emulator such as tools/wine-run.sh PREFIX).
@@ -9,7 +10,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 judge=$root/tools/judge.sh
 . "$root/tests/support/checks.sh"
-plan 6
+plan 9
 
 work=$(mktemp -d)
 
@@ -50,5 +51,34 @@ sed -i 's/exec true/exit 0/' "$work/suite.sh"
 "$work/suite.sh" early >"$work/suite-exit.log" 2>&1
 status=$?
 check "a suite that exits early passes on its own" test $status -ne 0
+
+# A suite that runs one check and names one as not run, judged as if on a machine that runs
+# 32-bit programs and on one that does not: stand-ins for the 32-bit loader tell which.
+cat >"$work/skips.sh" <<SUITE
+#!/usr/bin/env bash
+. "$root/tests/support/checks.sh"
+plan 2
+pass
+not_run "a 32-bit program runs"
+finish
+SUITE
+chmod +x "$work/skips.sh"
+printf '#!/bin/sh\nexit 0\n' >"$work/loader-runs"
+printf '#!/bin/sh\nexit 126\n' >"$work/loader-fails"
+chmod +x "$work/loader-runs" "$work/loader-fails"
+env -u TU_WINE_ASSUME_NO_32BIT TU_WINE32_LOADER="$work/loader-runs" "$judge" checks "$work/skips.sh" >"$work/skips-32.log" 2>&1
+status=$?
+check "where 32-bit programs run, the judge passes a suite that did not run a check: $(verdict_of "$work/skips-32.log")" \
+  test $status -ne 0
+TU_WINE32_LOADER="$work/loader-fails" "$judge" checks "$work/skips.sh" >"$work/skips-64.log" 2>&1
+status=$?
+check "where no 32-bit program runs, the judge fails a suite that named its check not run: $(verdict_of "$work/skips-64.log")" \
+  test $status -eq 0
+# The closing count alone, without the check named, is not enough.
+sed -i 's/^not_run .*/tu_checks_run=2 tu_checks_not_run=1 TU_WINE_NO_32BIT_REASON="this machine runs no 32-bit programs"/' "$work/skips.sh"
+TU_WINE32_LOADER="$work/loader-fails" "$judge" checks "$work/skips.sh" >"$work/skips-unnamed.log" 2>&1
+status=$?
+check "the judge passes a suite that counts a check not run without naming it: $(verdict_of "$work/skips-unnamed.log")" \
+  test $status -ne 0
 rm -rf "$work"
 finish
