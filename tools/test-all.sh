@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Every test: the portable logic natively (AddressSanitizer and UBSan) against the fake
 # platform; the fuzz targets, bounded; the same sources as a 32-bit exe in one whole removal
-# under 32-bit Wine; then the 64-bit Windows build, whose tests run under Wine: the portable
+# under 32-bit Wine (named as not run where this machine runs no 32-bit programs); then the 64-bit Windows build, whose tests run under Wine: the portable
 # tests again, the Win32 layer on real files and processes, the caller check with real
 # processes, end-to-end runs of the real exe, and the real NSIS caller; last the release
 # command, from here and from a copy of the sources elsewhere, unsigned and signed.
