@@ -17,8 +17,14 @@ plan $((2 * ${#paths[@]} + 1))
 run "$shipped" </dev/null >/dev/null 2>&1
 check "without a path the program returns 0, not $?" test $? -eq 0
 for path in "${paths[@]}"; do
-  run "$standard" "$path" </dev/null >/dev/null 2>&1
-  expected=$?
+  # The standard runtime is the yardstick, not what ships: under a heavily loaded Wine its
+  # abort() was once seen to end with 1 instead of 3 (not reproduced in 40 runs since), so
+  # it gets up to three tries to show its usual status. The shipped exe gets one.
+  for _ in 1 2 3; do
+    run "$standard" "$path" </dev/null >/dev/null 2>&1
+    expected=$?
+    [ "$expected" -ne 3 ] || break
+  done
   output=$(run "$shipped" "$path" </dev/null 2>&1)
   status=$?
   printf '%-9s standard runtime %s, shipped %s\n' "$path" "$expected" "$status"
