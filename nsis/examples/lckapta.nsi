@@ -5,7 +5,9 @@
 ;            -DTARVO_UNTARVO_EXE=<built tarvo-untarvo.exe> lckapta.nsi
 ;
 ; Silent install: lckapta-setup.exe /S [/D=C:\Tarvo]
-; Silent uninstall: C:\Tarvo\Zudeded2026.exe /S [/STATUSFILE=<file>] [_?=C:\Tarvo]
+; Silent uninstall: C:\Tarvo\Zudeded2026.exe /S [/APP=LCkapta] [/STATUSFILE=<file>] [_?=C:\Tarvo]
+; (/APP= names the application to remove: the Add/Remove Programs entry passes it, and the
+; uninstaller refuses any other, see TarvoExample_CheckApp.)
 ; Without _?= NSIS runs a temporary copy of the uninstaller and returns at once; /STATUSFILE=
 ; then tells a deployment tool how the removal ended (the helper's exit status, or -1).
 ;

@@ -8,7 +8,7 @@
 ; Silent install, with the data folders and shortcuts of two precincts:
 ;   lckaptao-setup.exe /S /OKRSKY=12345;23456 [/D=C:\Tarvo]
 ; Silent uninstall of the whole application, or of precinct 12345 only:
-;   C:\Tarvo\Zudeded2026.exe /S [/STATUSFILE=<file>] [_?=C:\Tarvo]
+;   C:\Tarvo\Zudeded2026.exe /S [/APP=LCKaptaO] [/STATUSFILE=<file>] [_?=C:\Tarvo]
 ;   C:\Tarvo\Zudeded2026.exe /S /MODE=selected /OKRSKY=12345 [/STATUSFILE=<file>] [_?=C:\Tarvo]
 ;
 ; This file is UTF-8 with a byte-order mark, which is how makensis recognises UTF-8 scripts.
