@@ -15,7 +15,7 @@ dump_exe=$3
 probe_exe=$4
 target=${5:-amd64-unicode}
 . "$(dirname "$0")/lib.sh"
-plan 59
+plan 61
 dump_exe=$(abs_path "$dump_exe")
 probe_exe=$(abs_path "$probe_exe")
 
@@ -24,6 +24,9 @@ payload="$WORK/payload/LCkapta"
 mkdir -p "$payload"
 printf 'lc-kapta\n' >"$payload/lc-kapta.exe"
 printf 'icon\n' >"$payload/icon.ico"
+
+# What the uninstallers record in the event log: Wine prints it to the error output.
+events="$WORK/events.txt"
 
 # The stand-in writes here, and ends with the status in TU_ARGV_DUMP_STATUS.
 export TU_ARGV_DUMP='C:\argv.txt'
@@ -131,8 +134,8 @@ check_run() {  # how, expected parent path
 # In place: the parent is the installed uninstaller, and the status reaches the caller.
 run_in_place() {  # status of the stand-in
   rm -f "$drive_c/status.txt" "$dump"
-  TU_ARGV_DUMP_STATUS=$1 wine_run "$odd_dir\\Zudeded2026.exe" /S '/STATUSFILE=C:\status.txt' \
-    "_?=${odd_dir_words[0]}" "${odd_dir_words[1]}"
+  TU_ARGV_DUMP_STATUS=$1 TU_WINEDEBUG=-all,err+eventlog wine_run "$odd_dir\\Zudeded2026.exe" /S \
+    '/STATUSFILE=C:\status.txt' "_?=${odd_dir_words[0]}" "${odd_dir_words[1]}" 2>"$events"
   ran_status=$?
   file_status=$(cat "$drive_c/status.txt" 2>/dev/null)
 }
@@ -146,6 +149,8 @@ expect_equal "in place, status 1: status file" 1 "$file_status"
 run_in_place 2
 expect_equal "in place, status 2: exit status" 2 "$ran_status"
 expect_equal "in place, status 2: status file" 2 "$file_status"
+check "in place, status 2: the event log does not say so (see $events)" \
+  quiet_grep -qF 'LCkapta (--mode full): failed: the helper ended with status 2.' "$events"
 
 # As NSIS's temporary copy: the parent is %TEMP%\~nsuN.tmp\Un.exe; the caller sees 0 at once.
 rm -f "$drive_c/status.txt" "$dump"
@@ -162,10 +167,11 @@ check_run "temporary copy" "$parent"
 expect_equal "temporary copy: exit status of the first uninstaller" 0 "$ran_status"
 expect_equal "temporary copy: status file" 1 "$(cat "$drive_c/status.txt" 2>/dev/null)"
 
-step "a helper that cannot be started: status -1, error level 2, nothing staged left"
+step "a helper that cannot be started: status -1, error level 2, nothing staged left, the event log says so"
 printf 'not a program\n' >"$WORK/not-a-program.exe"
+# With the failure's message box, which a silent uninstall answers on its own.
 build_installer lckapta-broken.exe "$examples/lckapta.nsi" "-DTARVO_TARGET=$target" "-DAPP_FILES=$payload" \
-  "-DTARVO_UNTARVO_EXE=$WORK/not-a-program.exe"
+  "-DTARVO_UNTARVO_EXE=$WORK/not-a-program.exe" -DTARVO_UNTARVO_FAILURE_MESSAGE
 wine_run "$WORK/lckapta-broken.exe" /S "/D=${odd_dir_words[0]}" "${odd_dir_words[1]}"
 rm -f "$dump"
 run_in_place 0
@@ -174,6 +180,8 @@ expect_equal "status file" -1 "$file_status"
 expect_absent "$dump"
 expect_no_staged_helper
 expect_exists "$odd_unix/LCkapta/lc-kapta.exe"
+check "the event log does not say that the helper could not be started (see $events)" \
+  quiet_grep -qF 'LCkapta (--mode full): not started: the helper could not be started' "$events"
 
 step "staging: a folder, a link or a file put in the staging folder's place is refused, and nothing runs"
 # A test build of the example that waits at each step for a pause file to go away.
@@ -181,7 +189,6 @@ pause="$drive_c/pause"
 build_installer lckapta-pause.exe "$examples/lckapta.nsi" "-DTARVO_TARGET=$target" "-DAPP_FILES=$payload" \
   "-DTARVO_UNTARVO_EXE=$dump_exe" '-DTARVO_UNTARVO_TEST_PAUSE=C:\pause'
 wine_run "$WORK/lckapta-pause.exe" /S "/D=${odd_dir_words[0]}" "${odd_dir_words[1]}"
-events="$WORK/events.txt"
 
 # Starts the installed uninstaller in place, in the background, hearing its event log records.
 start_paused() {
