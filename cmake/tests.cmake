@@ -27,6 +27,8 @@ if(NOT WIN32)
   tu_add_gtest(unit_tests unit_tests)
   # The folders of src/ depend on each other one way only.
   add_test(NAME layers COMMAND ${TU_JUDGE} checks ${CMAKE_SOURCE_DIR}/tools/check-layers.sh)
+  # The documents for integrators and the help desk, against the sources.
+  add_subdirectory(tests/docs)
   return()
 endif()
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Reads back from a built tarvo-untarvo.exe what makes it a well-behaved Windows tool: the
 # machine, the GUI subsystem, no symbols or debugging information, the embedded application
-# manifest (asInvoker, long-path aware, Windows 7 to 11), the version information and a size
+# manifest (asInvoker, long-path aware, Windows 7 to 11, the version), the version information and a size
 # of at most 128 KiB. The
 # import table is checked by tools/check-exe.sh. Needs binutils-mingw-w64 (objdump, windres).
 #
@@ -60,6 +60,8 @@ else
   grep -qE '^<assembly xmlns="urn:schemas-microsoft-com:asm.v1" manifestVersion="1.0">' <<<"$manifest" ||
     fail "manifest: no asm.v1 assembly element"
   [ "$(grep -c '</assembly>' <<<"$manifest")" -eq 1 ] || fail "manifest: not one whole assembly element"
+  [ -z "$version" ] || expect_manifest "identity version $version.0" \
+    "<assemblyIdentity type=\"win32\" name=\"Tarvo.TarvoUntarvo\" version=\"${version//./\\.}\\.0\"/>"
 fi
 
 # The version information: the fixed part and the U.S. English, Unicode string table.

@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(cmake make g++ googletest clang-16 libclang-rt-16-dev libc++-16-dev libc++abi-16-dev
           g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools binutils-mingw-w64-x86-64
-          wine wine64 wine32:i386 nsis osslsigncode openssl)
+          wine wine64 wine32:i386 nsis osslsigncode openssl zip unzip)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -5,7 +5,9 @@ tu_prefix=$(mkdir -p "$1" && cd "$1" && pwd)
 . "$(dirname "${BASH_SOURCE[0]}")/wine-loader.sh"
 export WINEPREFIX="$tu_prefix"
 export WINEARCH="${TU_WINEARCH:-win64}"
-export WINEDEBUG=-all
+# TU_WINEDEBUG lets a test hear a channel, e.g. "-all,err+eventlog" for what programs report
+# to the event log (Wine keeps no event log: it prints each event it is given).
+export WINEDEBUG=${TU_WINEDEBUG:--all}
 export LC_ALL=C.UTF-8
 # winemenubuilder turns every saved .lnk into a desktop entry; mono/gecko installers need a network.
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="

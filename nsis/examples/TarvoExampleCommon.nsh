@@ -1,4 +1,5 @@
-; Pieces the example installers share: the install marker and the status file for
+; Pieces the example installers share: the install marker, the Add/Remove Programs entry, the
+; check that the uninstaller is asked to remove its own application, and the status file for
 ; unattended uninstalls. Not part of the TarvoUntarvo.nsh contract; copy what you need.
 
 !ifndef TARVO_EXAMPLE_COMMON_NSH
@@ -31,6 +32,35 @@ Var _TE_value
   FileWrite $_TE_file "uninstaller=${UNINSTALLER}$\r$\n"
   FileClose $_TE_file
   SetFileAttributes "${PATH}" HIDDEN
+!macroend
+
+; The Add/Remove Programs entry of one application. Its uninstall commands name the
+; application (/APP=), because every application of an install directory writes the same
+; uninstaller, Zudeded2026.exe: see TarvoExample_CheckApp.
+!macro TarvoExample_WriteArpEntry KEY PRODUCT_NAME APP_FOLDER UNINSTALLER
+  WriteRegStr HKLM "${KEY}" "DisplayName" "${PRODUCT_NAME}"
+  WriteRegStr HKLM "${KEY}" "UninstallString" '"$INSTDIR\${UNINSTALLER}" /APP=${APP_FOLDER}'
+  WriteRegStr HKLM "${KEY}" "QuietUninstallString" '"$INSTDIR\${UNINSTALLER}" /S /APP=${APP_FOLDER}'
+  WriteRegStr HKLM "${KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegDWORD HKLM "${KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${KEY}" "NoRepair" 1
+!macroend
+
+; For un.onInit: this uninstaller removes its own application only. Installing another
+; application into the same folder replaces Zudeded2026.exe, so an earlier application's
+; Add/Remove Programs entry may start an uninstaller made for another one: its /APP= tells,
+; and the uninstaller stops before it touches anything (docs/applications.md: several
+; applications in one install directory).
+!macro TarvoExample_CheckApp APP_FOLDER
+  ${GetParameters} $_TE_params
+  ClearErrors
+  ${GetOptions} $_TE_params "/APP=" $_TE_value
+  ${IfNot} ${Errors}
+  ${AndIf} $_TE_value != "${APP_FOLDER}"
+    MessageBox MB_OK|MB_ICONSTOP "This uninstaller removes ${APP_FOLDER}, not $_TE_value: $_TE_value's uninstaller was replaced when ${APP_FOLDER} was installed into the same folder. Nothing was removed." /SD IDOK
+    SetErrorLevel 2
+    Abort
+  ${EndIf}
 !macroend
 
 ; Run without _?=, an NSIS uninstaller copies itself to $TEMP, starts the copy and exits at

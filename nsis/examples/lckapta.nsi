@@ -5,7 +5,9 @@
 ;            -DTARVO_UNTARVO_EXE=<built tarvo-untarvo.exe> lckapta.nsi
 ;
 ; Silent install: lckapta-setup.exe /S [/D=C:\Tarvo]
-; Silent uninstall: C:\Tarvo\Zudeded2026.exe /S [/STATUSFILE=<file>] [_?=C:\Tarvo]
+; Silent uninstall: C:\Tarvo\Zudeded2026.exe /S [/APP=LCkapta] [/STATUSFILE=<file>] [_?=C:\Tarvo]
+; (/APP= names the application to remove: the Add/Remove Programs entry passes it, and the
+; uninstaller refuses any other, see TarvoExample_CheckApp.)
 ; Without _?= NSIS runs a temporary copy of the uninstaller and returns at once; /STATUSFILE=
 ; then tells a deployment tool how the removal ended (the helper's exit status, or -1).
 ;
@@ -31,6 +33,7 @@ Target ${TARVO_TARGET}
 !define BUNDLE_ID "com.lc-kapta"
 !define MARKER ".lc-kapta-install.meta"
 !define UNINSTALLER "Zudeded2026.exe"
+!define ARP_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarvo ${APP_FOLDER}"
 !define START_MENU_FOLDER "Lokal-kaptáže"
 ; The bundle id the uninstaller hands to the helper; the tests build a faulty uninstaller
 ; with a different one to see the helper refuse it.
@@ -75,15 +78,24 @@ Section "Install"
 
   SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
+  !insertmacro TarvoExample_WriteArpEntry "${ARP_KEY}" "${PRODUCT_NAME}" "${APP_FOLDER}" "${UNINSTALLER}"
 SectionEnd
+
+Function un.onInit
+  !insertmacro TarvoExample_CheckApp "${APP_FOLDER}"
+FunctionEnd
 
 Section "Uninstall"
   ; The shortcuts were made for all users: the helper must look in the same folders.
   SetShellVarContext all
   !insertmacro TarvoUntarvo_Uninstall full "${APP_KIND}" "${APP_FOLDER}" "${MAIN_BINARY}" \
       "${PRODUCT_NAME}" "${UNINSTALL_BUNDLE_ID}" "$SMPROGRAMS\${START_MENU_FOLDER}" ""
-  ${If} $TarvoUntarvoStatus != 0
-    DetailPrint "${PRODUCT_NAME} was not removed completely (status $TarvoUntarvoStatus), see $INSTDIR\logs"
+  ${If} ${Errors}
+    ; Not removed: the Add/Remove Programs entry stays, and with it the uninstaller, so that
+    ; the removal can be tried again once the run log has told what stopped it.
+    !insertmacro TarvoExample_WriteStatusFile
+    Abort "${PRODUCT_NAME} was not removed completely (status $TarvoUntarvoStatus), see $INSTDIR\logs"
   ${EndIf}
+  DeleteRegKey HKLM "${ARP_KEY}"
   !insertmacro TarvoExample_WriteStatusFile
 SectionEnd

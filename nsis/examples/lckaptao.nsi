@@ -8,7 +8,7 @@
 ; Silent install, with the data folders and shortcuts of two precincts:
 ;   lckaptao-setup.exe /S /OKRSKY=12345;23456 [/D=C:\Tarvo]
 ; Silent uninstall of the whole application, or of precinct 12345 only:
-;   C:\Tarvo\Zudeded2026.exe /S [/STATUSFILE=<file>] [_?=C:\Tarvo]
+;   C:\Tarvo\Zudeded2026.exe /S [/APP=LCKaptaO] [/STATUSFILE=<file>] [_?=C:\Tarvo]
 ;   C:\Tarvo\Zudeded2026.exe /S /MODE=selected /OKRSKY=12345 [/STATUSFILE=<file>] [_?=C:\Tarvo]
 ;
 ; This file is UTF-8 with a byte-order mark, which is how makensis recognises UTF-8 scripts.
@@ -33,6 +33,7 @@ Target ${TARVO_TARGET}
 !define BUNDLE_ID "com.lc-okrsek"
 !define MARKER ".lc-okrsek-install.meta"
 !define UNINSTALLER "Zudeded2026.exe"
+!define ARP_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarvo ${APP_FOLDER}"
 !define SHORTCUT_PREFIX "Lokal-Kaptáže"
 !define START_MENU_FOLDER "Lokal-Kaptáže okrsky"
 !ifndef UNINSTALL_BUNDLE_ID
@@ -109,7 +110,12 @@ Section "Install"
 
   SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
+  !insertmacro TarvoExample_WriteArpEntry "${ARP_KEY}" "${PRODUCT_NAME}" "${APP_FOLDER}" "${UNINSTALLER}"
 SectionEnd
+
+Function un.onInit
+  !insertmacro TarvoExample_CheckApp "${APP_FOLDER}"
+FunctionEnd
 
 Section "Uninstall"
   SetShellVarContext all
@@ -117,8 +123,14 @@ Section "Uninstall"
   !insertmacro TarvoExample_Option $Precincts OKRSKY ""
   !insertmacro TarvoUntarvo_Uninstall "$Mode" "${APP_KIND}" "${APP_FOLDER}" "${MAIN_BINARY}" \
       "${PRODUCT_NAME}" "${UNINSTALL_BUNDLE_ID}" "$SMPROGRAMS\${START_MENU_FOLDER}" "$Precincts"
-  ${If} $TarvoUntarvoStatus != 0
-    DetailPrint "${PRODUCT_NAME} was not removed completely (status $TarvoUntarvoStatus), see $INSTDIR\logs"
+  ${If} ${Errors}
+    ; Not removed: the Add/Remove Programs entry stays, and with it the uninstaller, so that
+    ; the removal can be tried again once the run log has told what stopped it.
+    !insertmacro TarvoExample_WriteStatusFile
+    Abort "${PRODUCT_NAME} was not removed completely (status $TarvoUntarvoStatus), see $INSTDIR\logs"
+  ${EndIf}
+  ${If} $Mode == full
+    DeleteRegKey HKLM "${ARP_KEY}"
   ${EndIf}
   !insertmacro TarvoExample_WriteStatusFile
 SectionEnd

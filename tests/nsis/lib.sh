@@ -54,11 +54,13 @@ expect_no_match() {  # file, regex
 
 wine_run() { "$tu_wine_run" "$PREFIX" "$@"; }
 
-# makensis OUT SCRIPT [-Dname=value...]: builds one installer into WORK (one check).
+# makensis OUT SCRIPT [-Dname=value...]: builds one installer into WORK (one check). Debian 12's
+# makensis 3.08 carries the fix for CVE-2023-37378 (the uninstaller's copy is Un.exe), which
+# the include cannot tell from its version number.
 build_installer() {
   local out=$1 script=$2
   shift 2
-  makensis -V2 "-DOUT_FILE=$WORK/$out" "$@" "$script" >"$WORK/$out.makensis.log" 2>&1 || {
+  makensis -V2 -DTARVO_UNTARVO_NSIS_COPY_IS_UN_EXE "-DOUT_FILE=$WORK/$out" "$@" "$script" >"$WORK/$out.makensis.log" 2>&1 || {
     cat "$WORK/$out.makensis.log"
     fail "makensis $out"
     return 1
@@ -76,7 +78,7 @@ clean_installations() {
   rm -rf "$install_dir" "$drive_c/status.txt"
   rm -f "$desktop"/Lokal-*.lnk "$start_menu"/Lokal-*.lnk
   rm -rf "$start_menu"/Lokal-*
-  rm -rf "$temp_dir"/ns*.tmp "$temp_dir"/~nsu*.tmp
+  rm -rf "$temp_dir"/tarvo-untarvo-stage-* "$temp_dir"/~nsu*.tmp
 }
 
 # Every file (with its size) and folder (with a trailing /) of the installations and of the
@@ -157,10 +159,10 @@ uninstall_via_copy() {
   file_status=$(cat "$drive_c/status.txt" 2>/dev/null)
 }
 
-# No helper staged by the include (in a GetTempFileName folder, ns*.tmp) may be left in the
-# temporary folder. Other tests stage their copies elsewhere.
+# No staging folder of the include (tarvo-untarvo-stage-{pid}-{ticks}), and so no staged
+# helper, may be left in the temporary folder. Other tests stage their copies elsewhere.
 expect_no_staged_helper() {
   local left
-  left=$(find "$temp_dir" -mindepth 1 -maxdepth 1 -iname 'ns*.tmp' -exec find {} -iname 'tarvo-untarvo.exe' \; 2>/dev/null)
-  check "staged helper left behind: $left" test -z "$left"
+  left=$(find "$temp_dir" -mindepth 1 -maxdepth 1 -name 'tarvo-untarvo-stage-*' 2>/dev/null)
+  check "staging folder left behind: $left" test -z "$left"
 }

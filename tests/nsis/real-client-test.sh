@@ -10,6 +10,8 @@
 # Usage: real-client-test.sh PREFIX WORK HELPER_EXE [NSIS_TARGET] [--smoke]
 # NSIS_TARGET: amd64-unicode (default) or x86-unicode, to match the helper's architecture.
 # --smoke: only the full removal of LCkapta, in place (for the 32-bit build).
+# TU_LAUNCHER_EXE (not with --smoke): the end-to-end tests' launcher, which starts the helper
+# staged in %TEMP%\tarvo-stage as its child, with its own process id and path.
 set -u
 PREFIX=$(cd "$1" && pwd)
 WORK=$2
@@ -18,7 +20,7 @@ target=${4:-amd64-unicode}
 smoke=0
 [ "${5:-}" = "--smoke" ] && smoke=1
 . "$(dirname "$0")/lib.sh"
-if [ "$smoke" -eq 1 ]; then plan 35; else plan 118; fi
+if [ "$smoke" -eq 1 ]; then plan 36; else plan 130; fi
 helper_exe=$(abs_path "$helper_exe")
 
 examples="$tu_root/nsis/examples"
@@ -28,7 +30,7 @@ W_TEMP_RE='C:\\users\\[^\\]+\\Temp'
 # NSIS's temporary copy of the uninstaller, as a regular expression.
 W_UN_COPY_RE="$W_TEMP_RE\\\\~nsu[0-9A-Za-z]+\\.tmp\\\\Un\\.exe"
 # The helper staged by the include in a fresh folder of its own.
-W_STAGED_RE="$W_TEMP_RE\\\\ns[0-9A-Za-z]+\\.tmp\\\\tarvo-untarvo\\.exe"
+W_STAGED_RE="$W_TEMP_RE\\\\tarvo-untarvo-stage-[0-9]+-[0-9A-F]{8}\\\\tarvo-untarvo\\.exe"
 
 # The application files the installers install.
 payload="$WORK/payload"
@@ -70,6 +72,12 @@ check_lckapta_installed() {
   expect_exists "$start_menu/Lokal-kaptáže/Lokal-kaptáže.lnk"
   expect_exists "$start_menu/Lokal-kaptáže/Odinstalovat Lokal-kaptáže.lnk"
 }
+
+# Whether the application's Add/Remove Programs entry is there.
+arp_entry() {  # application folder
+  wine_run reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarvo $1" >/dev/null 2>&1
+}
+no_arp_entry() { ! arp_entry "$1"; }
 
 # A tree deeper than MAX_PATH (260) in the application folder, with files on the way down.
 make_deep_tree() {
@@ -130,6 +138,7 @@ lckapta_full() {  # in_place | via_copy
   # The install directory, the uninstaller and the logs are not the application's to remove.
   expect_exists "$install_dir/Zudeded2026.exe"
   expect_removed_only "LCkapta" "$before" '^(Tarvo/LCkapta|Desktop/Lokal-kaptáže\.lnk|Programs/Lokal-kaptáže)'
+  check "the Add/Remove Programs entry stayed after the removal" no_arp_entry LCkapta
   expect_no_staged_helper
   end_step "$log"
 }
@@ -155,6 +164,7 @@ expect_line "$log" "tarvo-untarvo started"
 expect_line "$log" "ERROR: unexpected value for --bundle-id: expected com.lc-kapta, got com.lc-kapta.jina"
 expect_no_match "$log" '^removed'
 expect_equal "installation after the refused run" "$before" "$(installation_listing)"
+check "the refused run took the Add/Remove Programs entry away" arp_entry LCkapta
 expect_no_staged_helper
 end_step "$log"
 
@@ -224,6 +234,11 @@ end_step "$log"
 step "LCKaptaO: full removal (temporary copy); LCkapta, installed beside it, stays"
 before=$(installation_listing)
 logs=$(log_listing)
+# The uninstaller is LCKaptaO's now: LCkapta's Add/Remove Programs entry, which names its own
+# application, must not make it remove anything.
+wine_run 'C:\Tarvo\Zudeded2026.exe' /S /APP=LCkapta '_?=C:\Tarvo'
+expect_equal "exit status of LCKaptaO's uninstaller asked for LCkapta" 2 "$?"
+expect_equal "installation after the uninstaller asked for another application" "$before" "$(installation_listing)"
 uninstall_via_copy
 expect_equal "exit status of the first uninstaller" 0 "$ran_status"
 expect_equal "status seen by the uninstaller" 0 "$file_status"
@@ -246,6 +261,38 @@ expect_no_staged_helper
 end_step "$log"
 
 lckapta_full via_copy
+
+step "an uninstaller run as Un_A.exe, as NSIS before 3.09 names its copy: the helper refuses it, the include starts nothing"
+wine_run "$WORK/lckapta-setup.exe" /S
+before=$(installation_listing)
+logs=$(log_listing)
+copy_dir="$temp_dir/~nsu.tmp"
+w_copy_dir="C:\\users\\$(id -un)\\Temp\\~nsu.tmp"
+mkdir -p "$copy_dir" "$temp_dir/tarvo-stage"
+# The helper with a parent of that name: the launcher copied as Un_A.exe starts it.
+cp "$TU_LAUNCHER_EXE" "$copy_dir/Un_A.exe"
+cp "$helper_exe" "$temp_dir/tarvo-stage/tarvo-untarvo.exe"
+wine_run "$w_copy_dir\\Un_A.exe" --mode full --app-kind pm --install-dir 'C:\Tarvo' --app-folder LCkapta \
+  --main-binary lc-kapta.exe --uninstaller Zudeded2026.exe --product-name Lokal-kaptáže --bundle-id com.lc-kapta
+expect_equal "exit status of the helper started by Un_A.exe" 2 "$?"
+log=$(new_log "$logs")
+expect_line "$log" "ERROR: unexpected parent executable: Un_A.exe"
+rm -rf "$temp_dir/tarvo-stage"
+# The installed uninstaller itself, run in place as that copy.
+cp "$install_dir/Zudeded2026.exe" "$copy_dir/Un_A.exe"
+logs=$(log_listing)
+rm -f "$drive_c/status.txt"
+TU_WINEDEBUG=-all,err+eventlog wine_run "$w_copy_dir\\Un_A.exe" /S '/STATUSFILE=C:\status.txt' '_?=C:\Tarvo' \
+  2>"$WORK/events.txt"
+expect_equal "exit status of the uninstaller run as Un_A.exe" 2 "$?"
+expect_equal "status seen by the uninstaller run as Un_A.exe" -1 "$(cat "$drive_c/status.txt" 2>/dev/null)"
+check "the event log does not say that the uninstaller runs as Un_A.exe (see $WORK/events.txt)" \
+  quiet_grep -qF 'LCkapta (--mode full): not started: this uninstaller runs as Un_A.exe' "$WORK/events.txt"
+expect_equal "run logs after the uninstaller run as Un_A.exe" "$logs" "$(log_listing)"
+expect_equal "installation after both refused runs" "$before" "$(installation_listing)"
+check "a refused run took the Add/Remove Programs entry away" arp_entry LCkapta
+rm -rf "$copy_dir"
+end_step "$log"
 
 clean_installations
 finish
