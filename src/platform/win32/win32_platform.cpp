@@ -4,7 +4,7 @@
 
 #include "platform/win32/win32_platform_impl.h"
 
-#include <shellapi.h>
+#include "platform/arguments.h"
 
 namespace tu::win32 {
 
@@ -61,15 +61,7 @@ constexpr std::int64_t unix_epoch_in_filetime_ticks = 116444736000000000;
 
 }  // namespace
 
-std::vector<PString> Win32Platform::command_line() {
-    int count = 0;
-    LocalBuffer<LPWSTR*> arguments(::CommandLineToArgvW(::GetCommandLineW(), &count));
-    std::vector<PString> result;
-    if (!arguments) return result;  // out of memory: no arguments, the entry refuses to run
-    result.reserve(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) result.emplace_back(units(arguments.get()[i]));
-    return result;
-}
+std::vector<PString> Win32Platform::command_line() { return split_arguments(units(::GetCommandLineW())); }
 
 std::uint32_t Win32Platform::current_process_id() { return ::GetCurrentProcessId(); }
 
