@@ -105,6 +105,12 @@ class Platform {
 public:
     virtual ~Platform() = default;
 
+    // --- loading ---------------------------------------------------------------------
+    // Whether every later DLL search of the process looks in the system folder only
+    // (SetDefaultDllDirectories), as the platform arranged before anything else when it was
+    // made; the error says why not (a Windows without the call).
+    virtual std::expected<void, OsError> library_search() = 0;
+
     // --- process environment ---------------------------------------------------------
     // The process arguments as Windows splits them, the program name first.
     virtual std::vector<PString> command_line() = 0;

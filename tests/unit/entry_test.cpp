@@ -244,6 +244,37 @@ TEST_F(EntryTest, OnlyThePrecinctWriterBringsAVanishedLogFolderBack) {
     EXPECT_EQ(os.lines(log), (Lines{"ERROR: boom"}));
 }
 
+// Where Windows could not restrict the DLL search, one line says so, right after what the
+// frame writes first; the rest of the log is as ever.
+TEST(EntryFrame, UnrestrictedDllSearchIsLoggedOnce) {
+    const std::string line = "dll search not restricted to the system folder: "
+                             "The specified procedure could not be found. (os error 127)";
+    struct Case {
+        PString folder;
+        PString log;
+        Lines lines;
+    };
+    const std::vector<Case> cases = {
+        {u"LCkapta", u"C:\\Tarvo\\logs\\tarvo-untarvo-1765000000123.log",
+         {"tarvo-untarvo started", line, "working", "tarvo-untarvo completed"}},
+        {u"UHKaptaO.K1", u"C:\\Tarvo\\logs\\tarvo-uninstall-untarvo-1765000000-4242.log",
+         {"log_path=C:\\Tarvo\\logs\\tarvo-uninstall-untarvo-1765000000-4242.log", line, "working"}},
+        {u"LCsumar", u"C:\\Tarvo\\logs\\lc-okrsek-uninstall-untarvo-1765000000-4242.log", {line, "working"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(to_utf8(c.folder));
+        FakePlatform os;
+        os.now_ticks = now_ticks;
+        os.messages[127] = "The specified procedure could not be found.";
+        os.library_search_failure = OsError{127, "SetDefaultDllDirectories"};
+        Recorder recorder;
+        recorder.during = [](const LineSink& log) { log.line("working"); };
+        os.args = {u"tarvo-untarvo.exe", u"--app-folder", c.folder, u"--install-dir", u"C:\\Tarvo"};
+        EXPECT_EQ(run_entry(os, recorder.profiles()), exit_status::success);
+        EXPECT_EQ(os.lines(c.log), c.lines);
+    }
+}
+
 TEST_F(EntryTest, UnwritableLogChangesNothingElse) {
     struct Case {
         PString folder;

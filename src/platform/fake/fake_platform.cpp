@@ -396,6 +396,13 @@ void FakePlatform::release(PStringView path) {
 
 int FakePlatform::open_handles() const { return static_cast<int>(impl_->handles.size()); }
 
+// --- loading -------------------------------------------------------------------------------
+
+std::expected<void, OsError> FakePlatform::library_search() {
+    if (library_search_failure) return std::unexpected(*library_search_failure);
+    return {};
+}
+
 // --- process environment -----------------------------------------------------------------
 
 std::vector<PString> FakePlatform::command_line() { return args; }

@@ -117,8 +117,11 @@ public:
     bool follows_final_links = false;
     std::map<std::uint32_t, std::string> messages;  // system messages by code
     int open_handles() const;                      // handles not yet closed
+    // When set, the restriction of the library search failed so (an old Windows).
+    std::optional<OsError> library_search_failure;
 
     // --- Platform --------------------------------------------------------------------
+    std::expected<void, OsError> library_search() override;
     std::vector<PString> command_line() override;
     std::uint32_t current_process_id() override;
     std::expected<PString, OsError> module_path() override;

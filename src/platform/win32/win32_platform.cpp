@@ -8,10 +8,23 @@
 
 namespace tu::win32 {
 
+namespace {
+
+// The library search is restricted before anything else happens; the look-ups only read
+// what is already mapped.
+Win32Platform make_platform() {
+    const Exports exports = Exports::look_up();
+    return Win32Platform(restrict_library_search(exports), exports);
+}
+
+}  // namespace
+
 Platform& platform() {
-    static Win32Platform instance(Exports::look_up());
+    static Win32Platform instance = make_platform();
     return instance;
 }
+
+std::expected<void, OsError> Win32Platform::library_search() { return library_search_; }
 
 Exports Exports::look_up() {
     Exports exports;
@@ -22,6 +35,8 @@ Exports Exports::look_up() {
             reinterpret_cast<GetTempPath2WFn>(reinterpret_cast<void*>(::GetProcAddress(kernel32, "GetTempPath2W")));
         exports.precise_time = reinterpret_cast<PreciseTimeFn>(
             reinterpret_cast<void*>(::GetProcAddress(kernel32, "GetSystemTimePreciseAsFileTime")));
+        exports.set_default_dll_directories = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+            reinterpret_cast<void*>(::GetProcAddress(kernel32, "SetDefaultDllDirectories")));
     }
     if (HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll")) {
         exports.ntdll = ntdll;
