@@ -66,7 +66,6 @@ int run_in_frame(Platform& os, const FolderRow& row, const std::vector<PString>&
         log_path = winpath::join(dir, to_utf16(data_entry_log_name(os.now_unix_ticks())));
     } else {
         log_path = precinct_log_path(os, args, row.log_prefix);
-        start_log_file(os, log_path);
     }
     const RunLog log(os, log_path, data_entry ? LogWriter::no_mkdir : LogWriter::create_dirs);
     if (data_entry) log.line("tarvo-untarvo started");

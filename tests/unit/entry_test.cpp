@@ -224,26 +224,6 @@ TEST(EntryFrame, EachKindFramesItsProfile) {
     }
 }
 
-// The entry makes a data-entry run's log folder once: when it vanishes meanwhile, the last
-// line is lost. The precinct writer makes it again for every line.
-TEST_F(EntryTest, OnlyThePrecinctWriterBringsAVanishedLogFolderBack) {
-    recorder.outcome = fail("boom");
-    recorder.during = [this](const LineSink&) {
-        ASSERT_TRUE(os.delete_file(u"C:\\Tarvo\\logs\\tarvo-untarvo-1765000000123.log"));
-        ASSERT_TRUE(os.remove_directory(u"C:\\Tarvo\\logs"));
-    };
-    EXPECT_EQ(run({u"--app-folder", u"LCkapta", u"--install-dir", u"C:\\Tarvo"}), exit_status::refused);
-    EXPECT_FALSE(os.exists(u"C:\\Tarvo\\logs"));
-
-    const PString log = u"C:\\Tarvo\\logs\\tarvo-uninstall-untarvo-1765000000-4242.log";
-    recorder.during = [this, &log](const LineSink&) {
-        ASSERT_TRUE(os.delete_file(log));
-        ASSERT_TRUE(os.remove_directory(u"C:\\Tarvo\\logs"));
-    };
-    EXPECT_EQ(run({u"--app-folder", u"UHKaptaO.K2", u"--install-dir", u"C:\\Tarvo"}), exit_status::profile_failed);
-    EXPECT_EQ(os.lines(log), (Lines{"ERROR: boom"}));
-}
-
 // Where Windows could not restrict the DLL search, one line says so, right after what the
 // frame writes first; the rest of the log is as ever.
 TEST(EntryFrame, UnrestrictedDllSearchIsLoggedOnce) {
@@ -291,7 +271,7 @@ TEST_F(EntryTest, UnwritableLogChangesNothingElse) {
         recorder = Recorder{};
         if (c.fails) recorder.outcome = fail("boom");
         os.fault = [](Op op, PStringView) -> std::optional<std::uint32_t> {
-            if (op == Op::create_dir_all || op == Op::create_truncate_file || op == Op::append_to_file)
+            if (op == Op::create_dir_all || op == Op::open_for_writing || op == Op::append)
                 return win32_error::access_denied;
             return std::nullopt;
         };

@@ -81,8 +81,6 @@ public:
     void yield_processor() override;
 
     std::expected<void, OsError> create_dir_all(PStringView path) override;
-    std::expected<void, OsError> create_truncate_file(PStringView path) override;
-    std::expected<void, OsError> append_to_file(PStringView path, std::string_view bytes) override;
     std::expected<std::string, OsError> read_file(PStringView path) override;
     std::expected<FileInfo, OsError> file_info(PStringView path, bool follow_links) override;
     std::expected<PString, OsError> final_path(PStringView path) override;
@@ -98,6 +96,11 @@ public:
     std::expected<void, OsError> move_into(HandleId handle, HandleId new_parent, PStringView name) override;
     void close(HandleId handle) override;
 
+    std::expected<HandleId, OsError> open_for_writing(HandleId dir, PStringView name) override;
+    std::expected<std::uint32_t, OsError> handle_links(HandleId handle) override;
+    std::expected<void, OsError> truncate(HandleId handle) override;
+    std::expected<void, OsError> append(HandleId handle, std::string_view bytes) override;
+
     std::expected<PString, ShortcutError> read_shortcut_target(PStringView path) override;
 
     std::string system_message(std::uint32_t code) override;
@@ -106,6 +109,10 @@ public:
 private:
     // The object manager's name of a handle (NtQueryObject, ObjectNameInformation).
     std::expected<PString, OsError> query_object_name(HandleId handle);
+    // NtCreateFile of `name` relative to the open directory `parent`, never following a
+    // reparse point in it, sharing read, write and delete.
+    std::expected<HandleId, OsError> open_relative(HandleId parent, PStringView name, ACCESS_MASK access,
+                                                   ULONG disposition, ULONG options);
 
     std::expected<void, OsError> library_search_;
     Exports exports_;
