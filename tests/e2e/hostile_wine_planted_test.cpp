@@ -119,7 +119,7 @@ protected:
 
     // Plants a link (or a hard link) to `target` in `dir` under the name `head`N`tail` for
     // every N from `first` to `last`, all at once from the Linux side (perl is part of every
-    // Debian system); their names, once the last stands.
+    // Debian system); their names, sorted, once the last stands.
     std::vector<std::wstring> plant_links(const std::wstring& dir, const std::wstring& head, std::uint64_t first,
                                           std::uint64_t last, const std::wstring& tail, const std::wstring& target,
                                           bool hard) {
@@ -131,6 +131,7 @@ protected:
                                          {L"-e", script, wide(unix_path(dir)), std::to_wstring(first), std::to_wstring(last),
                                           wide(unix_path(target)), head, tail});
         if (!started || !wait_until([&] { return entry_exists(dir + L"\\" + names.back()); })) names.clear();
+        std::sort(names.begin(), names.end());
         return names;
     }
 
@@ -239,7 +240,7 @@ TEST_F(HostileWinePlanted, LogFolderThatIsALinkLeavesWhereItLeadsEmpty) {
 // take: the file stays as it was, byte for byte, and the log is missing. The helper is
 // started suspended, so that its process id is known, straight from the test (its caller
 // check refuses it, after the log was opened); the data-entry log is named by the
-// millisecond, so names are planted for two seconds ahead and the run starts in them.
+// millisecond, so names are planted for five seconds ahead and the run starts in them.
 TEST_F(HostileWinePlanted, LinksUnderTheLogsNamesLeaveTheirFileAsItWas) {
     prepare();
     const std::wstring victim = outside() + L"\\victim.txt";
@@ -260,7 +261,7 @@ TEST_F(HostileWinePlanted, LinksUnderTheLogsNamesLeaveTheirFileAsItWas) {
 
             const std::uint64_t now = now_ms();
             const std::vector<std::wstring> names =
-                data_entry ? plant_links(logs, L"tarvo-untarvo-", now + 3'000, now + 5'000, L".log", victim, hard)
+                data_entry ? plant_links(logs, L"tarvo-untarvo-", now + 3'000, now + 8'000, L".log", victim, hard)
                            : plant_links(logs, L"lc-okrsek-uninstall-untarvo-", now / 1000, now / 1000 + 10,
                                          L"-" + std::to_wstring(started.dwProcessId) + L".log", victim, hard);
             // The data-entry run starts within the names planted for it.
@@ -274,7 +275,7 @@ TEST_F(HostileWinePlanted, LinksUnderTheLogsNamesLeaveTheirFileAsItWas) {
             EXPECT_EQ(read_whole(victim), "abc");
             // The run's name was among the planted ones: no log of another name appeared.
             std::vector<std::wstring> unexpected = names_in(logs);
-            std::erase_if(unexpected, [&](const std::wstring& n) { return std::find(names.begin(), names.end(), n) != names.end(); });
+            std::erase_if(unexpected, [&](const std::wstring& n) { return std::binary_search(names.begin(), names.end(), n); });
             EXPECT_EQ(unexpected, std::vector<std::wstring>{});
         }
     }
