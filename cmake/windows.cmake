@@ -1,8 +1,8 @@
 # The Win32 implementation of the platform layer and the shipped exe.
 file(GLOB TU_WIN32_SOURCES CONFIGURE_DEPENDS src/platform/win32/*.cpp)
 add_library(tu_win32 STATIC ${TU_WIN32_SOURCES})
-# Only KERNEL32 and msvcrt are imported: ole32, oleaut32 and shell32 are loaded from the
-# system folder when a shortcut is read (src/platform/win32/loading.cpp). uuid is static data.
+# Only KERNEL32 and msvcrt are imported: ole32 and oleaut32 are loaded from the system folder
+# when a shortcut is read (src/platform/win32/loading.cpp). uuid is static data.
 target_link_libraries(tu_win32 PUBLIC tu_core uuid)
 target_compile_definitions(tu_win32 PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
 if(MINGW)

@@ -42,9 +42,12 @@ std::string one_line(std::string_view text) {
     return out;
 }
 
-// Whether the object behind a handle is at `location` (a comparable name), judged by the
+// Whether the object behind a handle is what the log may use: a folder or a file as asked,
+// no link, junction or other reparse point, and at `location` (a comparable name) by the
 // handle's final name.
-bool leads_to(Platform& os, HandleId handle, const std::string& location) {
+bool is_plain_at(Platform& os, HandleId handle, bool directory, const std::string& location) {
+    const auto info = os.handle_info(handle);
+    if (!info || info->directory != directory || info->reparse_point) return false;
     const auto where = os.handle_path(handle);
     return where && comparable_name(*where) == location;
 }
@@ -61,21 +64,15 @@ OwnedHandle open_log_file(Platform& os, PStringView log_path, LogWriter writer) 
     const auto opened_folder = os.open_no_follow(HandleId{}, folder_place->path, OpenFor::create_in);
     if (!opened_folder) return {};
     const OwnedHandle folder(os, *opened_folder);
-    const auto folder_info = os.handle_info(folder.get());
-    if (!folder_info || !folder_info->directory || folder_info->reparse_point ||
-        !leads_to(os, folder.get(), folder_place->location))
-        return {};
+    if (!is_plain_at(os, folder.get(), true, folder_place->location)) return {};
 
     const auto opened_file = os.open_for_writing(folder.get(), *name);
     if (!opened_file) return {};
     OwnedHandle file(os, *opened_file);
     std::string file_place = folder_place->location;
     append_entry(file_place, *name);
-    const auto file_info = os.handle_info(file.get());
     const auto names = os.handle_links(file.get());
-    if (!file_info || file_info->directory || file_info->reparse_point || !names || *names != 1 ||
-        !leads_to(os, file.get(), file_place))
-        return {};
+    if (!names || *names != 1 || !is_plain_at(os, file.get(), false, file_place)) return {};
     // Started empty: what an earlier run of the same second and process id left goes.
     if (writer == LogWriter::create_dirs && !os.truncate(file.get())) return {};
     return file;

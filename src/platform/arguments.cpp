@@ -14,21 +14,21 @@ std::vector<PString> split_arguments(PStringView line) {
     std::size_t i = 0;
 
     // The program name: no escapes, a quote only delimits.
-    PString program;
+    PString current;
     if (line[0] == u'"') {
-        for (i = 1; i < line.size() && line[i] != u'"'; ++i) program.push_back(line[i]);
+        for (i = 1; i < line.size() && line[i] != u'"'; ++i) current.push_back(line[i]);
         if (i < line.size()) ++i;  // the closing quote
     } else {
-        for (; i < line.size() && !is_blank(line[i]); ++i) program.push_back(line[i]);
+        for (; i < line.size() && !is_blank(line[i]); ++i) current.push_back(line[i]);
     }
-    args.push_back(std::move(program));
+    args.push_back(std::move(current));
+    current.clear();
 
     // `quotes` counts the quotes of the current run: 1 inside a quoted stretch, 0 outside; a
     // third quote in a row is a literal one.
     int quotes = 0;
     std::size_t backslashes = 0;
     bool in_argument = false;
-    PString current;
     while (i < line.size()) {
         const char16_t c = line[i];
         if (is_blank(c) && quotes == 0) {

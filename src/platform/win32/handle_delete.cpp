@@ -67,11 +67,11 @@ std::expected<HandleId, OsError> Win32Platform::open_relative(HandleId parent, P
     }
     // A UNICODE_STRING counts bytes in 16 bits.
     if (name.size() > 0x7FFF) return std::unexpected(OsError{ERROR_FILENAME_EXCED_RANGE, "NtCreateFile"});
-    PString object_name(name);
+    // NtCreateFile only reads the name; a UNICODE_STRING needs no NUL.
     UNICODE_STRING unicode_name{};
-    unicode_name.Length = static_cast<USHORT>(object_name.size() * sizeof(char16_t));
+    unicode_name.Length = static_cast<USHORT>(name.size() * sizeof(char16_t));
     unicode_name.MaximumLength = unicode_name.Length;
-    unicode_name.Buffer = wide(object_name.data());
+    unicode_name.Buffer = const_cast<wchar_t*>(wide(name.data()));
     // No OBJ_CASE_INSENSITIVE: the name comes from the folder's own listing, and in a
     // case-sensitive folder it must not match a sibling that differs only in case.
     OBJECT_ATTRIBUTES attributes{};

@@ -20,11 +20,13 @@ std::expected<HandleId, OsError> Win32Platform::open_for_writing(HandleId dir, P
     // link that leads nowhere would make its target. A new file is made only where no entry
     // of that name stands (a link that leads nowhere is one). Made meanwhile by someone else
     // (two runs in the same millisecond share a log), it is opened as it is.
-    auto opened = open_relative(dir, name, write_access, FILE_OPEN, file_options);
-    if (opened || opened.error().code != ERROR_FILE_NOT_FOUND) return opened;
-    auto made = open_relative(dir, name, write_access, FILE_CREATE, file_options);
-    if (made || made.error().code != ERROR_ALREADY_EXISTS) return made;
-    return open_relative(dir, name, write_access, FILE_OPEN, file_options);
+    std::expected<HandleId, OsError> opened = std::unexpected(OsError{});
+    for (const ULONG disposition : {FILE_OPEN, FILE_CREATE, FILE_OPEN}) {
+        opened = open_relative(dir, name, write_access, disposition, file_options);
+        const DWORD try_next = disposition == FILE_OPEN ? ERROR_FILE_NOT_FOUND : ERROR_ALREADY_EXISTS;
+        if (opened || opened.error().code != try_next) break;
+    }
+    return opened;
 }
 
 std::expected<std::uint32_t, OsError> Win32Platform::handle_links(HandleId handle) {
@@ -46,15 +48,12 @@ std::expected<void, OsError> Win32Platform::truncate(HandleId handle) {
 std::expected<void, OsError> Win32Platform::append(HandleId handle, std::string_view bytes) {
     // The offset 0xFFFFFFFF:0xFFFFFFFF writes at the end of the file as it is now, as a
     // handle opened for appending only would: two runs that share a log never overwrite
-    // each other's lines. A line is far shorter than one call can write.
+    // each other's lines. A line is far shorter than one call writes at once.
     OVERLAPPED at_end{};
     at_end.Offset = 0xFFFFFFFF;
     at_end.OffsetHigh = 0xFFFFFFFF;
-    DWORD written = 0;
-    if (bytes.size() > MAXDWORD) return std::unexpected(OsError{ERROR_INVALID_PARAMETER, "WriteFile"});
-    if (!::WriteFile(as_handle(handle), bytes.data(), static_cast<DWORD>(bytes.size()), &written, &at_end))
+    if (!::WriteFile(as_handle(handle), bytes.data(), static_cast<DWORD>(bytes.size()), nullptr, &at_end))
         return std::unexpected(last_error("WriteFile"));
-    if (written != bytes.size()) return std::unexpected(OsError{ERROR_WRITE_FAULT, "WriteFile"});
     return {};
 }
 

@@ -6,7 +6,7 @@
 // which every supported Windows takes from the system folder whatever the search order; the
 // first thing the process does is restrict every later search to the system folder; and
 // what the shortcut reader needs of COM it loads itself, from the system folder, only when a
-// shortcut is read.
+// shortcut is read (COM then loads the shell link class from the path registered for it).
 #include "platform/win32/win32_platform_impl.h"
 
 namespace tu::win32 {
@@ -53,21 +53,24 @@ std::expected<void, OsError> restrict_library_search(const Exports& exports) {
 }
 
 std::expected<void, OsError> ComLibraries::load() {
-    // shell32 holds the shell link class; loaded here, its own imports come from the system
-    // folder too, and COM finds it loaded. What was loaded stays for another try.
-    const wchar_t* const names[] = {L"ole32.dll", L"oleaut32.dll", L"shell32.dll"};
-    Module* const modules[] = {&ole32, &oleaut32, &shell32};
-    for (int i = 0; i < 3; ++i) {
-        if (!*modules[i]) modules[i]->reset(load_system_library(names[i]));
-        if (!*modules[i]) return std::unexpected(last_error("LoadLibraryExW"));
-    }
+    // Unloaded again when anything is missing, for the next shortcut to try anew.
+    Module ole32(load_system_library(L"ole32.dll"));
+    if (!ole32) return std::unexpected(last_error("LoadLibraryExW"));
+    Module oleaut32(load_system_library(L"oleaut32.dll"));
+    if (!oleaut32) return std::unexpected(last_error("LoadLibraryExW"));
     const bool found = find_export(ole32, "CoInitializeEx", initialize) &&
                        find_export(ole32, "CoUninitialize", uninitialize) &&
                        find_export(ole32, "CoCreateInstance", create_instance) &&
                        find_export(ole32, "GetErrorInfo", get_error_info) &&
-                       find_export(oleaut32, "SysStringLen", string_length) &&
                        find_export(oleaut32, "SysFreeString", free_string);
-    if (!found) return std::unexpected(last_error("GetProcAddress"));
+    if (!found) {
+        free_string = nullptr;
+        return std::unexpected(last_error("GetProcAddress"));
+    }
+    // Then kept for the rest of the process, as an imported DLL is: COM may keep using them
+    // after a shortcut was read, and nothing of them is unloaded while the process ends.
+    (void)ole32.release();
+    (void)oleaut32.release();
     return {};
 }
 

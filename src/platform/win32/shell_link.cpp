@@ -26,8 +26,8 @@ std::string com_error_description(const ComLibraries& com) {
     const HRESULT status = info->GetDescription(&raw);
     const ComString description(raw, com.free_string);
     if (FAILED(status) || !description.get()) return {};
-    return to_utf8(trim_trailing_white_space(
-        PStringView(units(description.get()), com.string_length(description.get()))));
+    // A BSTR ends with a NUL; a description holds none before it.
+    return to_utf8(trim_trailing_white_space(PStringView(units(description.get()))));
 }
 
 std::unexpected<ShortcutError> failure(const ComLibraries& com, ShortcutStep step, HRESULT status) {

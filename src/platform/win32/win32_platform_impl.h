@@ -43,15 +43,14 @@ struct Exports {
 // Windows can; the error says what could not be had. Called before anything is loaded.
 std::expected<void, OsError> restrict_library_search(const Exports& exports);
 
-// What the shortcut reader needs of COM, from ole32, oleaut32 and shell32 as the platform
-// loads them from the system folder (load), held for the rest of the process once loaded.
+// What the shortcut reader needs of COM, from ole32 and oleaut32 as the platform loads them
+// from the system folder (load). The shell link class itself COM loads from the full path
+// registered for it in the system folder.
 struct ComLibraries {
-    Module ole32, oleaut32, shell32;
     decltype(&::CoInitializeEx) initialize = nullptr;
     decltype(&::CoUninitialize) uninitialize = nullptr;
     decltype(&::CoCreateInstance) create_instance = nullptr;
     decltype(&::GetErrorInfo) get_error_info = nullptr;
-    decltype(&::SysStringLen) string_length = nullptr;
     decltype(&::SysFreeString) free_string = nullptr;
 
     bool loaded() const { return free_string != nullptr; }
