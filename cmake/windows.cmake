@@ -1,7 +1,9 @@
 # The Win32 implementation of the platform layer and the shipped exe.
 file(GLOB TU_WIN32_SOURCES CONFIGURE_DEPENDS src/platform/win32/*.cpp)
 add_library(tu_win32 STATIC ${TU_WIN32_SOURCES})
-target_link_libraries(tu_win32 PUBLIC tu_core ole32 oleaut32 uuid shell32)
+# Only KERNEL32 and msvcrt are imported: ole32 and oleaut32 are loaded from the system folder
+# when a shortcut is read (src/platform/win32/loading.cpp). uuid is static data.
+target_link_libraries(tu_win32 PUBLIC tu_core uuid)
 target_compile_definitions(tu_win32 PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
 if(MINGW)
   # The test programs run the code optimised for size, as the exe does.
@@ -37,7 +39,7 @@ if(MINGW)
   add_executable(tarvo-untarvo WIN32 src/app/main.cpp ${TU_CORE_SOURCES} ${TU_WIN32_SOURCES} ${TU_RESOURCES})
   target_include_directories(tarvo-untarvo PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/src)
   target_compile_definitions(tarvo-untarvo PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
-  target_link_libraries(tarvo-untarvo PRIVATE ole32 oleaut32 uuid shell32)
+  target_link_libraries(tarvo-untarvo PRIVATE uuid)
   tu_shipped_build(tarvo-untarvo)
 else()
   add_executable(tarvo-untarvo WIN32 src/app/main.cpp ${TU_RESOURCES})

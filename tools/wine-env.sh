@@ -10,7 +10,9 @@ export WINEARCH="${TU_WINEARCH:-win64}"
 export WINEDEBUG=${TU_WINEDEBUG:--all}
 export LC_ALL=C.UTF-8
 # winemenubuilder turns every saved .lnk into a desktop entry; mono/gecko installers need a network.
-export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
+# TU_WINEDLLOVERRIDES adds a test's own overrides (e.g. "version,uxtheme=n,b": native DLLs
+# first, searched for where Windows searches, beside the program first).
+export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml=${TU_WINEDLLOVERRIDES:+;$TU_WINEDLLOVERRIDES}"
 unset DISPLAY WAYLAND_DISPLAY
 export HOME="$tu_prefix.home"
 export XDG_DATA_HOME="$HOME/.local/share"

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "app/run_log.h"
+#include "platform/error_text.h"
 #include "platform/text.h"
 #include "platform/winpath.h"
 
@@ -65,11 +66,14 @@ int run_in_frame(Platform& os, const FolderRow& row, const std::vector<PString>&
         log_path = winpath::join(dir, to_utf16(data_entry_log_name(os.now_unix_ticks())));
     } else {
         log_path = precinct_log_path(os, args, row.log_prefix);
-        start_log_file(os, log_path);
     }
     const RunLog log(os, log_path, data_entry ? LogWriter::no_mkdir : LogWriter::create_dirs);
     if (data_entry) log.line("tarvo-untarvo started");
     if (row.kind == Kind::precinct) log.line("log_path=" + to_utf8(log_path));
+    // Only where Windows could not restrict the DLL search (a Windows 7 without its loader
+    // update): the staff learn that this run loaded system DLLs the older way.
+    if (const auto search = os.library_search(); !search)
+        log.line("dll search not restricted to the system folder: " + os_error_text(os, search.error()));
 
     const Result<> outcome = profile(log);
     if (!outcome) {

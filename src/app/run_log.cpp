@@ -2,6 +2,7 @@
 
 #include "platform/text.h"
 #include "platform/winpath.h"
+#include "safety/paths.h"
 
 namespace tu {
 namespace {
@@ -41,8 +42,40 @@ std::string one_line(std::string_view text) {
     return out;
 }
 
-void create_parent_dirs(Platform& os, PStringView log_path) {
-    if (const auto dir = winpath::parent(log_path); dir && !dir->empty()) (void)os.create_dir_all(*dir);
+// Whether the object behind a handle is what the log may use: a folder or a file as asked,
+// no link, junction or other reparse point, and at `location` (a comparable name) by the
+// handle's final name.
+bool is_plain_at(Platform& os, HandleId handle, bool directory, const std::string& location) {
+    const auto info = os.handle_info(handle);
+    if (!info || info->directory != directory || info->reparse_point) return false;
+    const auto where = os.handle_path(handle);
+    return where && comparable_name(*where) == location;
+}
+
+// Opens the log's file as RunLog says; an empty handle when the log is to be missing.
+OwnedHandle open_log_file(Platform& os, PStringView log_path, LogWriter writer) {
+    const auto dir = winpath::parent(log_path);
+    const auto name = winpath::file_name(log_path);
+    if (!dir || dir->empty() || !name) return {};
+    if (writer == LogWriter::create_dirs) (void)os.create_dir_all(*dir);
+
+    const auto folder_place = approve(os, *dir);
+    if (!folder_place) return {};
+    const auto opened_folder = os.open_no_follow(HandleId{}, folder_place->path, OpenFor::create_in);
+    if (!opened_folder) return {};
+    const OwnedHandle folder(os, *opened_folder);
+    if (!is_plain_at(os, folder.get(), true, folder_place->location)) return {};
+
+    const auto opened_file = os.open_for_writing(folder.get(), *name);
+    if (!opened_file) return {};
+    OwnedHandle file(os, *opened_file);
+    std::string file_place = folder_place->location;
+    append_entry(file_place, *name);
+    const auto names = os.handle_links(file.get());
+    if (!names || *names != 1 || !is_plain_at(os, file.get(), false, file_place)) return {};
+    // Started empty: what an earlier run of the same second and process id left goes.
+    if (writer == LogWriter::create_dirs && !os.truncate(file.get())) return {};
+    return file;
 }
 
 }  // namespace
@@ -58,25 +91,18 @@ PString log_directory(Platform& os, const std::vector<PString>& args) {
     return winpath::join(temp, u"tarvo2026-uninstall-logs");
 }
 
-void start_log_file(Platform& os, PStringView log_path) {
-    create_parent_dirs(os, log_path);
-    (void)os.create_truncate_file(log_path);
-}
+RunLog::RunLog(Platform& os, PString path, LogWriter writer)
+    : os_(&os), path_(std::move(path)), file_(open_log_file(os, path_, writer)) {}
 
-void append_log_line(Platform& os, PStringView log_path, std::string_view text) {
-    // Every line recreates the folder, so a folder removed during the run costs no later line.
-    create_parent_dirs(os, log_path);
-    append_log_line_no_mkdir(os, log_path, text);
-}
-
-void append_log_line_no_mkdir(Platform& os, PStringView log_path, std::string_view text) {
-    // One open, write and close per line: nothing is held between lines, so a finished line
-    // survives the process being killed, and other programs may read or delete the file.
-    // The file is UTF-8 throughout: a text with ill-formed bytes (read from a foreign file,
-    // say) is written with U+FFFD in their place rather than corrupting the log.
+void RunLog::line(std::string_view text) const {
+    if (!file_.get()) return;
+    // Written at once, nothing buffered: every finished line has been handed to the file
+    // system before the next step of the run, and survives the process being killed. The
+    // file is UTF-8 throughout: a text with ill-formed bytes (read from a foreign file, say)
+    // is written with U+FFFD in their place rather than corrupting the log.
     std::string line = is_valid_utf8(text) ? one_line(text) : one_line(to_utf8(to_utf16(text)));
     line.push_back('\n');
-    (void)os.append_to_file(log_path, line);
+    (void)os_->append(file_.get(), line);
 }
 
 std::string data_entry_log_name(std::int64_t unix_ticks) {

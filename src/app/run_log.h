@@ -16,13 +16,6 @@ namespace tu {
 // with "logs", else the temporary directory joined with "tarvo2026-uninstall-logs".
 PString log_directory(Platform& os, const std::vector<PString>& args);
 
-// Creates the parent directories, then the file empty (truncating); failures ignored.
-void start_log_file(Platform& os, PStringView log_path);
-// Creates the parent directories, then appends the line; failures ignored.
-void append_log_line(Platform& os, PStringView log_path, std::string_view text);
-// Appends the line without touching directories; failures ignored.
-void append_log_line_no_mkdir(Platform& os, PStringView log_path, std::string_view text);
-
 // File names: "tarvo-untarvo-{ms}.log" and "{prefix}-{seconds}-{pid}.log". Both take the
 // clock as 100 ns ticks since 1970 (Platform::now_unix_ticks); a clock before 1970 gives 0.
 std::string data_entry_log_name(std::int64_t unix_ticks);
@@ -35,25 +28,34 @@ inline constexpr std::string_view municipal_log_prefix = "lc-okrsek-uninstall-un
 inline constexpr std::string_view senate_log_prefix = "tarvo-uninstall-untarvo";
 
 // Which of the two writers a run uses for all of its lines.
-enum class LogWriter { create_dirs, no_mkdir };
+enum class LogWriter {
+    create_dirs,  // precinct and processing runs: the folder is made with all missing parents,
+                  // and the file is started empty
+    no_mkdir,     // data-entry runs: folders are left alone (the entry made the folder once),
+                  // and the lines are added to the file
+};
 
-// The log of one run: its fixed path and its writer. Everything below the run frame writes
-// to it as a LineSink.
+// The log of one run, the LineSink everything below the run frame writes to. Its path is
+// fixed when it is opened, and its file is written through the one handle opened then:
+//  - the folder is opened without following a link, and its handle must lead where the
+//    folder was found to be (the final name of the folder above it, and its own name), as a
+//    deletion's handle must;
+//  - the file is opened, or made, relative to that handle, without following a link; an
+//    entry that is there is written only when it is a plain file with no other name (no
+//    link, no second hard link) and its handle leads to the folder's place and its name.
+// Otherwise the log is simply missing: the run goes on as it would, and nothing is written
+// anywhere else. The file is never opened by its name again, so nothing swapped in later
+// (a link in the folder's place, a file deleted and planted anew) receives a line.
 class RunLog final : public LineSink {
 public:
-    RunLog(Platform& os, PString path, LogWriter writer) : os_(&os), path_(std::move(path)), writer_(writer) {}
-    void line(std::string_view text) const override {
-        if (writer_ == LogWriter::create_dirs)
-            append_log_line(*os_, path_, text);
-        else
-            append_log_line_no_mkdir(*os_, path_, text);
-    }
+    RunLog(Platform& os, PString path, LogWriter writer);
+    void line(std::string_view text) const override;
     const PString& path() const { return path_; }
 
 private:
     Platform* os_;
     PString path_;
-    LogWriter writer_;
+    OwnedHandle file_;  // empty when the log is missing
 };
 
 }  // namespace tu

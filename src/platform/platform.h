@@ -66,11 +66,12 @@ struct HandleId {
     explicit operator bool() const { return value != 0; }
 };
 
-// How a tree removal opens an entry; every way shares read, write and delete and never
-// follows a reparse point in the last component.
+// How an entry is opened; every way shares read, write and delete and never follows a
+// reparse point in the last component.
 enum class OpenFor {
     list_and_delete,  // a directory to list and then delete (also used for the tree root)
     delete_only,      // a file, link or junction to delete
+    create_in,        // a directory to make a file in (the run log's folder); no delete access
 };
 
 // The two ways of deleting an open object through its handle.
@@ -105,6 +106,12 @@ class Platform {
 public:
     virtual ~Platform() = default;
 
+    // --- loading ---------------------------------------------------------------------
+    // Whether every later DLL search of the process looks in the system folder only
+    // (SetDefaultDllDirectories), as the platform arranged before anything else when it was
+    // made; the error says why not (a Windows without the call).
+    virtual std::expected<void, OsError> library_search() = 0;
+
     // --- process environment ---------------------------------------------------------
     // The process arguments as Windows splits them, the program name first.
     virtual std::vector<PString> command_line() = 0;
@@ -131,10 +138,6 @@ public:
 
     // --- files --------------------------------------------------------------------
     virtual std::expected<void, OsError> create_dir_all(PStringView path) = 0;
-    // Creates the file empty, truncating an existing one.
-    virtual std::expected<void, OsError> create_truncate_file(PStringView path) = 0;
-    // Opens for appending (creating it), shares read, write and delete, writes, closes.
-    virtual std::expected<void, OsError> append_to_file(PStringView path, std::string_view bytes) = 0;
     virtual std::expected<std::string, OsError> read_file(PStringView path) = 0;
     // Attributes of a path; follow_links = false reports a link or junction itself.
     virtual std::expected<FileInfo, OsError> file_info(PStringView path, bool follow_links) = 0;
@@ -163,6 +166,17 @@ public:
     // `new_parent`, never over an entry of that name (183); the handle stays on the object.
     virtual std::expected<void, OsError> move_into(HandleId handle, HandleId new_parent, PStringView name) = 0;
     virtual void close(HandleId handle) = 0;
+
+    // --- writing through a handle (the run log) ----------------------------------------
+    // Opens the file `name` directly inside the open directory `dir` for writing, sharing
+    // read, write and delete and never following a reparse point: the entry of that name when
+    // there is one, else a new file (never one made where a link leads). Nothing is truncated.
+    virtual std::expected<HandleId, OsError> open_for_writing(HandleId dir, PStringView name) = 0;
+    // How many names (hard links) the file behind the handle has.
+    virtual std::expected<std::uint32_t, OsError> handle_links(HandleId handle) = 0;
+    virtual std::expected<void, OsError> truncate(HandleId handle) = 0;
+    // Writes at the end of the file, wherever other writers have left it.
+    virtual std::expected<void, OsError> append(HandleId handle, std::string_view bytes) = 0;
 
     // --- shell links ----------------------------------------------------------------
     // Initialises COM (STA), reads the target of a .lnk file through IShellLinkW /

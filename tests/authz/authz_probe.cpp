@@ -42,7 +42,6 @@ int wmain() {
     VariantChoice choice{};
     if (args.size() < 3 || !choose(args[1], choice)) return 2;
     const tu::PString& out = args[2];
-    tu::start_log_file(os, out);
     const tu::RunLog log(os, out, tu::LogWriter::create_dirs);
 
     const std::vector<tu::PString> options(args.begin() + 3, args.end());

@@ -93,7 +93,6 @@ TYPED_TEST(PlatformContract, WhatIsNotThereOrNotAFolder) {
     EXPECT_EQ(open_code(os, missing), 2u);
     EXPECT_EQ(open_code(os, below), 3u);
     EXPECT_EQ(code_of(os.open_no_follow(this->open_folder(this->world.root()).get(), u"missing", OpenFor::delete_only)), 2u);
-    EXPECT_EQ(code_of(os.append_to_file(below, "x")), 3u);
     // A listing looks for "missing\*": the folder is a parent there.
     EXPECT_EQ(code_of(os.list_dir(missing)), 3u);
     EXPECT_EQ(code_of(os.list_dir(below)), 3u);
@@ -274,7 +273,7 @@ TYPED_TEST(PlatformContract, MoveIntoAnOpenFolderNeverOverAnEntry) {
     EXPECT_EQ(code_of(os.move_into(b.get(), root.get(), u"moved")), 183u);
 }
 
-TYPED_TEST(PlatformContract, FoldersAreMadeAndFilesWrittenAndRead) {
+TYPED_TEST(PlatformContract, FoldersAreMadeAndFilesWrittenThroughAHandle) {
     Platform& os = this->os();
     const PString root = this->world.root();
     ASSERT_EQ(code_of(os.create_dir_all(this->at(u"a\\b/c\\"))), 0u);
@@ -289,18 +288,31 @@ TYPED_TEST(PlatformContract, FoldersAreMadeAndFilesWrittenAndRead) {
     ASSERT_EQ(code_of(os.set_current_dir(before)), 0u);
     EXPECT_TRUE(os.file_info(this->at(u"rel\\x"), true).value().directory);
 
-    // Appending creates and appends, also while another program reads the file sharing read,
-    // write and delete (as the helper shares it); truncating empties.
+    // A file written through a handle opened relative to its folder's: made where nothing
+    // stands, opened as it is where a file does. Each append lands at the end, whoever wrote
+    // last, also while another program reads the file sharing read, write and delete (as the
+    // helper shares it); truncating empties it.
     const PString log = this->at(u"run.log");
-    ASSERT_EQ(code_of(os.append_to_file(log, "first\n")), 0u);
+    OwnedHandle folder = this->open(HandleId{}, root, OpenFor::create_in);
+    EXPECT_TRUE(os.handle_info(folder.get()).value().directory);
+    OwnedHandle first(os, os.open_for_writing(folder.get(), u"run.log").value());
+    EXPECT_TRUE(os.handle_info(first.get()).value().regular_file());
+    EXPECT_EQ(to_utf8(os.handle_path(first.get()).value()), to_utf8(os.final_path(root).value() + u"\\run.log"));
+    ASSERT_EQ(code_of(os.append(first.get(), "first\n")), 0u);
+    OwnedHandle second(os, os.open_for_writing(folder.get(), u"run.log").value());
     this->world.hold(log, true);
-    ASSERT_EQ(code_of(os.append_to_file(log, "second \xC3\xA9\n")), 0u);
+    ASSERT_EQ(code_of(os.append(second.get(), "second \xC3\xA9\n")), 0u);
+    ASSERT_EQ(code_of(os.append(first.get(), "third\n")), 0u);
     this->world.release(log);
-    EXPECT_EQ(os.read_file(log).value(), "first\nsecond \xC3\xA9\n");
-    ASSERT_EQ(code_of(os.create_truncate_file(log)), 0u);
+    EXPECT_EQ(os.read_file(log).value(), "first\nsecond \xC3\xA9\nthird\n");
+    ASSERT_EQ(code_of(os.truncate(second.get())), 0u);
     EXPECT_EQ(os.read_file(log).value(), "");
-    ASSERT_EQ(code_of(os.create_truncate_file(this->at(u"new.log"))), 0u);
-    EXPECT_EQ(there(os, this->at(u"new.log")), "yes");
+    // A second name of the file counts on every handle; a folder in the name's place is no file.
+    EXPECT_EQ(os.handle_links(first.get()).value(), 1u);
+    this->world.hard_link(this->at(u"second name.log"), log);
+    EXPECT_EQ(os.handle_links(first.get()).value(), 2u);
+    this->world.dir(u"folder.log");
+    EXPECT_EQ(code_of(os.open_for_writing(folder.get(), u"folder.log")), 5u);
 }
 
 // A shortcut's target reads back as saved, letter case and all, with '\' for every '/'; a

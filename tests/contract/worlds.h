@@ -1,7 +1,7 @@
 // The worlds the platform contract runs in. Each gives its Platform (os), says whether it is
 // Wine's Windows (wine), and builds below a fresh folder of its own (root) what a test needs:
-// folders, files, shortcuts, another program holding a file open (hold, release), and
-// deletion by name as other programs delete (DeleteFileW, RemoveDirectoryW). The fake's
+// folders, files, shortcuts, hard links, another program holding a file open (hold,
+// release), and deletion by name as other programs delete (DeleteFileW, RemoveDirectoryW). The fake's
 // worlds can also make links; Wine cannot, so the suite of links runs only there.
 #pragma once
 
@@ -52,6 +52,7 @@ public:
     void release(PStringView path) { fake_.release(path); }
     std::expected<void, OsError> delete_file(PStringView path) { return fake_.delete_file(path); }
     std::expected<void, OsError> remove_directory(PStringView path) { return fake_.remove_directory(path); }
+    void hard_link(PStringView path, PStringView existing) { fake_.add_hard_link(path, existing); }
     void symlink(PStringView path, PStringView target, bool directory) { fake_.add_symlink(path, target, directory); }
     void junction(PStringView path, PStringView target) { fake_.add_junction(path, target); }
 
@@ -99,6 +100,10 @@ public:
     std::expected<void, OsError> remove_directory(PStringView path) {
         if (::RemoveDirectoryW(win32::test::w(path).c_str())) return {};
         return std::unexpected(OsError{::GetLastError(), "RemoveDirectoryW"});
+    }
+    void hard_link(PStringView path, PStringView existing) {
+        EXPECT_TRUE(::CreateHardLinkW(win32::test::w(path).c_str(), win32::test::w(existing).c_str(), nullptr))
+            << ::GetLastError();
     }
 
 private:

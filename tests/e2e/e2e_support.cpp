@@ -213,6 +213,8 @@ Exit run_process(const std::wstring& exe, const std::vector<std::wstring>& args,
 
 std::wstring built_helper() { return built_file(L"TU_HELPER_EXE"); }
 std::wstring built_launcher() { return built_file(L"TU_LAUNCHER_EXE"); }
+std::wstring built_planted_dll() { return built_file(L"TU_PLANTED_DLL"); }
+std::wstring built_dll_probe() { return built_file(L"TU_DLL_PROBE_EXE"); }
 
 std::vector<std::string> lines(std::initializer_list<std::vector<std::string>> parts) {
     std::vector<std::string> out;

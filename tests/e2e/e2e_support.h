@@ -73,6 +73,7 @@ public:
     Started(const Started&) = delete;
     Started& operator=(const Started&) = delete;
     Exit wait();
+    std::uint32_t pid() const { return pid_; }
 
 private:
     std::wstring exe_;
@@ -85,6 +86,9 @@ Exit run_process(const std::wstring& exe, const std::vector<std::wstring>& args,
 // The built helper and launcher, named by the test's environment (Linux paths seen as Z:).
 std::wstring built_helper();
 std::wstring built_launcher();
+// The DLL planted under system DLLs' names, and the program that loads DLLs by name.
+std::wstring built_planted_dll();
+std::wstring built_dll_probe();
 
 // One sample workstation per test: C:\tu-e2e\<test>\ with an install directory "Tarvo", a
 // desktop and a start-menu folder, a neighbouring application, an older log that must

@@ -224,24 +224,35 @@ TEST(EntryFrame, EachKindFramesItsProfile) {
     }
 }
 
-// The entry makes a data-entry run's log folder once: when it vanishes meanwhile, the last
-// line is lost. The precinct writer makes it again for every line.
-TEST_F(EntryTest, OnlyThePrecinctWriterBringsAVanishedLogFolderBack) {
-    recorder.outcome = fail("boom");
-    recorder.during = [this](const LineSink&) {
-        ASSERT_TRUE(os.delete_file(u"C:\\Tarvo\\logs\\tarvo-untarvo-1765000000123.log"));
-        ASSERT_TRUE(os.remove_directory(u"C:\\Tarvo\\logs"));
+// Where Windows could not restrict the DLL search, one line says so, right after what the
+// frame writes first; the rest of the log is as ever.
+TEST(EntryFrame, UnrestrictedDllSearchIsLoggedOnce) {
+    const std::string line = "dll search not restricted to the system folder: "
+                             "The specified procedure could not be found. (os error 127)";
+    struct Case {
+        PString folder;
+        PString log;
+        Lines lines;
     };
-    EXPECT_EQ(run({u"--app-folder", u"LCkapta", u"--install-dir", u"C:\\Tarvo"}), exit_status::refused);
-    EXPECT_FALSE(os.exists(u"C:\\Tarvo\\logs"));
-
-    const PString log = u"C:\\Tarvo\\logs\\tarvo-uninstall-untarvo-1765000000-4242.log";
-    recorder.during = [this, &log](const LineSink&) {
-        ASSERT_TRUE(os.delete_file(log));
-        ASSERT_TRUE(os.remove_directory(u"C:\\Tarvo\\logs"));
+    const std::vector<Case> cases = {
+        {u"LCkapta", u"C:\\Tarvo\\logs\\tarvo-untarvo-1765000000123.log",
+         {"tarvo-untarvo started", line, "working", "tarvo-untarvo completed"}},
+        {u"UHKaptaO.K1", u"C:\\Tarvo\\logs\\tarvo-uninstall-untarvo-1765000000-4242.log",
+         {"log_path=C:\\Tarvo\\logs\\tarvo-uninstall-untarvo-1765000000-4242.log", line, "working"}},
+        {u"LCsumar", u"C:\\Tarvo\\logs\\lc-okrsek-uninstall-untarvo-1765000000-4242.log", {line, "working"}},
     };
-    EXPECT_EQ(run({u"--app-folder", u"UHKaptaO.K2", u"--install-dir", u"C:\\Tarvo"}), exit_status::profile_failed);
-    EXPECT_EQ(os.lines(log), (Lines{"ERROR: boom"}));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(to_utf8(c.folder));
+        FakePlatform os;
+        os.now_ticks = now_ticks;
+        os.messages[127] = "The specified procedure could not be found.";
+        os.library_search_failure = OsError{127, "SetDefaultDllDirectories"};
+        Recorder recorder;
+        recorder.during = [](const LineSink& log) { log.line("working"); };
+        os.args = {u"tarvo-untarvo.exe", u"--app-folder", c.folder, u"--install-dir", u"C:\\Tarvo"};
+        EXPECT_EQ(run_entry(os, recorder.profiles()), exit_status::success);
+        EXPECT_EQ(os.lines(c.log), c.lines);
+    }
 }
 
 TEST_F(EntryTest, UnwritableLogChangesNothingElse) {
@@ -260,7 +271,7 @@ TEST_F(EntryTest, UnwritableLogChangesNothingElse) {
         recorder = Recorder{};
         if (c.fails) recorder.outcome = fail("boom");
         os.fault = [](Op op, PStringView) -> std::optional<std::uint32_t> {
-            if (op == Op::create_dir_all || op == Op::create_truncate_file || op == Op::append_to_file)
+            if (op == Op::create_dir_all || op == Op::open_for_writing || op == Op::append)
                 return win32_error::access_denied;
             return std::nullopt;
         };

@@ -46,7 +46,7 @@ Outcome run(Station& station, const Options& options) {
 
 // --- the run log ------------------------------------------------------------------------------
 
-TEST(HostileLogFaults, UnwritableLogFolderOrReadOnlyLogChangesNothingButTheLog) {
+TEST(HostileLogFaults, UnwritableOrPlantedLogChangesNothingButTheLog) {
     struct Fault {
         const char* name;
         std::function<void(Station&, const App&)> make;
@@ -55,7 +55,7 @@ TEST(HostileLogFaults, UnwritableLogFolderOrReadOnlyLogChangesNothingButTheLog) 
         {"FolderCannotBeMadeOrWritten",
          [](Station& s, const App&) {
              s.os.fault = [](fake::Op op, PStringView path) -> std::optional<std::uint32_t> {
-                 const bool writes = op == fake::Op::create_dir_all || op == fake::Op::append_to_file || op == fake::Op::create_truncate_file;
+                 const bool writes = op == fake::Op::create_dir_all || op == fake::Op::open_for_writing || op == fake::Op::append;
                  if (writes && to_utf8(path).starts_with(std::string(logs))) return win32_error::access_denied;
                  return std::nullopt;
              };
@@ -68,17 +68,30 @@ TEST(HostileLogFaults, UnwritableLogFolderOrReadOnlyLogChangesNothingButTheLog) 
          }},
         {"LogFileReadOnly",
          [](Station& s, const App& app) { s.os.add_file(w(in(logs, log_name(app, s.os))), "kept\n", true); }},
+        // Planted by someone who can write the folders: the log folder leading elsewhere, and
+        // the log's own name, known in advance, standing for a file outside.
+        {"FolderIsAJunctionOut", [](Station& s, const App&) { s.junction(logs, in(outside, "emptydir")); }},
+        {"FolderIsALinkOut", [](Station& s, const App&) { s.symlink(logs, in(outside, "emptydir"), true); }},
+        {"NameIsALinkToAFileOutside",
+         [](Station& s, const App& app) { s.os.add_symlink(w(in(logs, log_name(app, s.os))), w(in(outside, "keep.txt")), false); }},
+        {"NameIsAHardLinkOfAFileOutside",
+         [](Station& s, const App& app) { s.os.add_hard_link(w(in(logs, log_name(app, s.os))), w(in(outside, "keep.txt"))); }},
+        {"NameIsALinkThatLeadsNowhere",
+         [](Station& s, const App& app) { s.os.add_symlink(w(in(logs, log_name(app, s.os))), w(in(outside, "new.txt")), false); }},
     };
     for (const App* app : all_apps) {
-        // A run that succeeds and one that is refused, each with and without the fault.
-        for (const bool refused : {false, true}) {
+        // A run that succeeds and one that is refused, each with and without the fault, on
+        // Windows and on a file system that follows links it is told not to (Wine).
+        for (const auto& [refused, wine] : {std::pair{false, false}, {true, false}, {false, true}, {true, true}}) {
             Options options = ordinary(*app);
             if (refused) options.emplace_back("--uninstaller", "Un.exe");
             Station plain;
+            plain.os.follows_final_links = wine;
             const Outcome expected = run(plain, options);
             for (const Fault& fault : faults) {
-                SCOPED_TRACE(app->folder + (refused ? " refused " : " ") + fault.name);
+                SCOPED_TRACE(app->folder + (refused ? " refused " : " ") + (wine ? "Wine " : "") + fault.name);
                 Station station;
+                station.os.follows_final_links = wine;
                 fault.make(station, *app);
                 const Outcome outcome = run(station, options);
                 EXPECT_EQ(outcome.status, expected.status);

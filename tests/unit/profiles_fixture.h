@@ -83,6 +83,7 @@ inline CommandLine command_line_of(const test_support::AppFacts& app, std::strin
 
 struct Workstation {
     fake::FakePlatform os;
+    // Opened first, its file made: a refused run leaves the tree as it was before the run.
     const RunLog run_log{os, w(log_file), LogWriter::create_dirs};
 
     Workstation() {
@@ -94,8 +95,6 @@ struct Workstation {
         os.add_file(u"C:\\Outside\\keep.txt", "sentinel");
         os.add_dir(w(desktop));
         os.add_dir(w(start_menu));
-        // The log file exists before the run so that a refused run leaves the tree as it was.
-        os.add_file(w(log_file));
     }
 
     void add_app(std::string_view app_dir, std::string_view main_binary, std::string_view marker_name,

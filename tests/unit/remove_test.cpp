@@ -476,8 +476,8 @@ TEST(RemoveEmptyDir, EveryOutcomeInBothFlavours) {
     };
     for (const Case& c : cases) {
         FakePlatform os;
-        RunLog log{os, u"C:\\logs\\run.log", LogWriter::no_mkdir};
         os.add_dir(u"C:\\logs");
+        RunLog log{os, u"C:\\logs\\run.log", LogWriter::no_mkdir};
         const PString path = to_utf16(dir);
         int presence_tests = 0;
         if (c.setup != Setup::absent) os.add_dir(path);

@@ -25,8 +25,8 @@ TEST(Win32Files, ReadOnlyFilesRefuseWritersWhereTheSystemDoes) {
     const bool system_refuses_writers = probe == INVALID_HANDLE_VALUE;
     if (!system_refuses_writers) ::CloseHandle(probe);
     if (system_refuses_writers) {
-        EXPECT_EQ(code_of(os().append_to_file(readonly, "x")), 5u);
-        EXPECT_EQ(code_of(os().create_truncate_file(readonly)), 5u);
+        OwnedHandle folder(os(), os().open_no_follow(HandleId{}, scratch.path(), OpenFor::create_in).value());
+        EXPECT_EQ(code_of(os().open_for_writing(folder.get(), u"ro.log")), 5u);
         EXPECT_EQ(os().read_file(readonly).value(), "kept");
     }
 }

@@ -15,11 +15,17 @@ namespace {
 
 using tu::PString;
 
-int write_lines(tu::Platform& os, const PString& out, const std::vector<std::string>& lines) {
+int write_lines(const PString& out, const std::vector<std::string>& lines) {
     std::string text;
     for (const auto& line : lines) text += line + "\n";
-    if (!os.create_truncate_file(out) || !os.append_to_file(out, text)) return 5;
-    return 0;
+    HANDLE file = ::CreateFileW(reinterpret_cast<const wchar_t*>(out.c_str()), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 5;
+    DWORD written = 0;
+    const bool done = ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+                      written == text.size();
+    ::CloseHandle(file);
+    return done ? 0 : 5;
 }
 
 int hold(const PString& path, const PString& ready_name, const PString& stop_name, bool share_delete) {
@@ -52,7 +58,7 @@ int main() {
     if (mode == u"args") {
         std::vector<std::string> lines;
         for (std::size_t i = 3; i < args.size(); ++i) lines.push_back(tu::to_utf8(args[i]));
-        return write_lines(os, args[2], lines);
+        return write_lines(args[2], lines);
     }
     return 2;
 }

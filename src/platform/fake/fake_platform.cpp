@@ -38,7 +38,8 @@ struct FakePlatform::Node {
     enum class Kind { dir, file, symlink, junction };
     Kind kind = Kind::dir;
     PString name;
-    std::string content;
+    // A file's content, shared by every name (hard link) of the file.
+    std::shared_ptr<std::string> data = std::make_shared<std::string>();
     bool readonly = false;
     PString target;          // links and junctions
     bool link_to_dir = false;
@@ -77,6 +78,7 @@ struct FakePlatform::Impl {
     struct OpenHandle {
         std::shared_ptr<Node> node;
         PString path;
+        bool writing = false;  // opened by open_for_writing
     };
     std::map<std::uintptr_t, OpenHandle> handles;
     std::uintptr_t next_handle = 0x100;
@@ -221,11 +223,27 @@ struct FakePlatform::Impl {
         node.parent = nullptr;
     }
 
-    HandleId open_handle(std::shared_ptr<Node> node, PString path) {
+    HandleId open_handle(std::shared_ptr<Node> node, PString path, bool writing = false) {
         ++node->open_count;
         const std::uintptr_t id = next_handle++;
-        handles[id] = OpenHandle{std::move(node), std::move(path)};
+        handles[id] = OpenHandle{std::move(node), std::move(path), writing};
         return HandleId{id};
+    }
+
+    // How many entries in the whole file system are names of this file's content.
+    std::uint32_t names_of(const std::shared_ptr<std::string>& data) const {
+        std::uint32_t count = 0;
+        std::vector<const Node*> stack;
+        for (const auto& [letter, drive] : drives) stack.push_back(drive.get());
+        while (!stack.empty()) {
+            const Node* node = stack.back();
+            stack.pop_back();
+            for (const auto& [key, child] : node->children) {
+                if (child->kind == Node::Kind::file && child->data == data) ++count;
+                if (child->kind == Node::Kind::dir) stack.push_back(child.get());
+            }
+        }
+        return count;
     }
 
     OpenHandle* find_handle(HandleId id) {
@@ -276,11 +294,12 @@ struct FakePlatform::Impl {
 
 std::string_view name_of(Op op) {
     constexpr std::string_view names[] = {
-        "module_path", "temp_dir", "set_current_dir", "current_dir", "create_dir_all", "create_truncate_file",
-        "append_to_file", "read_file", "file_info", "final_path", "list_dir", "list_entry", "entry_exists",
-        "open_no_follow", "handle_info", "handle_path", "list_handle", "set_disposition", "clear_readonly", "move_into",
+        "module_path", "temp_dir", "set_current_dir", "current_dir", "create_dir_all", "read_file", "file_info",
+        "final_path", "list_dir", "list_entry", "entry_exists", "open_no_follow", "handle_info", "handle_path",
+        "list_handle", "set_disposition", "clear_readonly", "move_into", "open_for_writing", "handle_links", "truncate",
+        "append",
     };
-    static_assert(std::size(names) == static_cast<std::size_t>(Op::move_into) + 1);
+    static_assert(std::size(names) == static_cast<std::size_t>(Op::append) + 1);
     return names[static_cast<std::size_t>(op)];
 }
 
@@ -296,7 +315,7 @@ void FakePlatform::add_dir(PStringView path) { impl_->ensure_dirs(impl_->parse(p
 
 void FakePlatform::add_file(PStringView path, std::string_view content, bool readonly) {
     auto node = impl_->add(path, Node::Kind::file);
-    node->content = std::string(content);
+    *node->data = std::string(content);
     node->readonly = readonly;
 }
 
@@ -319,7 +338,7 @@ bool FakePlatform::exists(PStringView path) const { return impl_->lookup(path, f
 
 std::string FakePlatform::content(PStringView path) const {
     auto node = impl_->lookup(path, true);
-    return node ? (*node)->content : std::string{};
+    return node && (*node)->kind == Node::Kind::file ? *(*node)->data : std::string{};
 }
 
 std::vector<std::string> FakePlatform::tree(PStringView root) const {
@@ -347,7 +366,7 @@ std::map<std::string, std::string> FakePlatform::snapshot(std::initializer_list<
                 if (path.empty() || path.back() != '\\') path += '\\';
                 path += to_utf8(child->name);
                 out[path] = child->kind == Node::Kind::dir    ? "<dir>"
-                            : child->kind == Node::Kind::file ? child->content
+                            : child->kind == Node::Kind::file ? *child->data
                                                               : "<link>";
                 stack.push_back({child.get(), path});
             }
@@ -394,7 +413,23 @@ void FakePlatform::release(PStringView path) {
     }
 }
 
-int FakePlatform::open_handles() const { return static_cast<int>(impl_->handles.size()); }
+int FakePlatform::open_handles() const {
+    return static_cast<int>(std::count_if(impl_->handles.begin(), impl_->handles.end(),
+                                          [](const auto& handle) { return !handle.second.writing; }));
+}
+
+void FakePlatform::add_hard_link(PStringView path, PStringView existing) {
+    const auto file = impl_->lookup(existing, false).value();
+    auto node = impl_->add(path, Node::Kind::file);
+    node->data = file->data;
+}
+
+// --- loading -------------------------------------------------------------------------------
+
+std::expected<void, OsError> FakePlatform::library_search() {
+    if (library_search_failure) return std::unexpected(*library_search_failure);
+    return {};
+}
 
 // --- process environment -----------------------------------------------------------------
 
@@ -479,40 +514,12 @@ std::expected<void, OsError> FakePlatform::create_dir_all(PStringView path) {
     return {};
 }
 
-std::expected<void, OsError> FakePlatform::create_truncate_file(PStringView path) {
-    if (auto code = impl_->fault(Op::create_truncate_file, path)) return std::unexpected(OsError{*code, "CreateFileW"});
-    auto place = impl_->parent_for(path);
-    if (!place) return std::unexpected(OsError{place.error(), "CreateFileW"});
-    auto& [dir, name] = *place;
-    auto it = dir->children.find(fold_key(name));
-    if (it == dir->children.end()) {
-        impl_->make_child(dir, name, Node::Kind::file);
-        return {};
-    }
-    Node& node = *it->second;
-    if (node.kind != Node::Kind::file || node.readonly) return std::unexpected(OsError{win32_error::access_denied, "CreateFileW"});
-    node.content.clear();
-    return {};
-}
-
-std::expected<void, OsError> FakePlatform::append_to_file(PStringView path, std::string_view bytes) {
-    if (auto code = impl_->fault(Op::append_to_file, path)) return std::unexpected(OsError{*code, "CreateFileW"});
-    auto place = impl_->parent_for(path);
-    if (!place) return std::unexpected(OsError{place.error(), "CreateFileW"});
-    auto& [dir, name] = *place;
-    auto it = dir->children.find(fold_key(name));
-    std::shared_ptr<Node> node = it == dir->children.end() ? impl_->make_child(dir, name, Node::Kind::file) : it->second;
-    if (node->kind != Node::Kind::file || node->readonly) return std::unexpected(OsError{win32_error::access_denied, "CreateFileW"});
-    node->content += bytes;
-    return {};
-}
-
 std::expected<std::string, OsError> FakePlatform::read_file(PStringView path) {
     if (auto code = impl_->fault(Op::read_file, path)) return std::unexpected(OsError{*code, "ReadFile"});
     auto node = impl_->lookup(path, true);
     if (!node) return std::unexpected(OsError{node.error(), "CreateFileW"});
     if ((*node)->kind != Node::Kind::file) return std::unexpected(OsError{win32_error::access_denied, "CreateFileW"});
-    return (*node)->content;
+    return *(*node)->data;
 }
 
 std::expected<FileInfo, OsError> FakePlatform::file_info(PStringView path, bool follow_links) {
@@ -685,6 +692,54 @@ void FakePlatform::close(HandleId handle) {
     Impl::let_go(*node);
 }
 
+// --- writing through a handle ------------------------------------------------------------
+
+std::expected<HandleId, OsError> FakePlatform::open_for_writing(HandleId dir, PStringView name) {
+    Impl::OpenHandle* folder = impl_->find_handle(dir);
+    if (!folder) return std::unexpected(OsError{win32_error::invalid_parameter, "NtCreateFile"});
+    PString full = winpath::join(folder->path, name);
+    if (auto code = impl_->fault(Op::open_for_writing, full)) return std::unexpected(OsError{*code, "NtCreateFile"});
+    const std::shared_ptr<Node> parent = folder->node;
+    if (parent->kind != Node::Kind::dir) return std::unexpected(OsError{win32_error::directory_expected, "NtCreateFile"});
+    const auto it = parent->children.find(fold_key(name));
+    if (it == parent->children.end())
+        return impl_->open_handle(impl_->make_child(parent, name, Node::Kind::file), std::move(full), true);
+    // A link that leads nowhere is an entry all the same: nothing is made where it leads.
+    const auto node = impl_->entry_for_open(it->second);
+    if (!node) return std::unexpected(OsError{win32_error::already_exists, "NtCreateFile"});
+    // A folder, a folder link or a junction is no file; a read-only file refuses writers, and
+    // Windows refuses to open what waits for its deletion.
+    const Node& entry = **node;
+    if (entry.info().directory || entry.readonly || (entry.delete_pending && !follows_final_links))
+        return std::unexpected(OsError{win32_error::access_denied, "NtCreateFile"});
+    return impl_->open_handle(*node, std::move(full), true);
+}
+
+std::expected<std::uint32_t, OsError> FakePlatform::handle_links(HandleId handle) {
+    Impl::OpenHandle* open = impl_->find_handle(handle);
+    if (!open) return std::unexpected(OsError{win32_error::invalid_parameter, "GetFileInformationByHandleEx"});
+    if (auto code = impl_->fault(Op::handle_links, open->path)) return std::unexpected(OsError{*code, "GetFileInformationByHandleEx"});
+    return impl_->names_of(open->node->data);
+}
+
+std::expected<void, OsError> FakePlatform::truncate(HandleId handle) {
+    Impl::OpenHandle* open = impl_->find_handle(handle);
+    if (!open) return std::unexpected(OsError{win32_error::invalid_parameter, "SetFileInformationByHandle"});
+    if (auto code = impl_->fault(Op::truncate, open->path)) return std::unexpected(OsError{*code, "SetFileInformationByHandle"});
+    if (open->node->kind != Node::Kind::file) return std::unexpected(OsError{win32_error::access_denied, "SetFileInformationByHandle"});
+    open->node->data->clear();
+    return {};
+}
+
+std::expected<void, OsError> FakePlatform::append(HandleId handle, std::string_view bytes) {
+    Impl::OpenHandle* open = impl_->find_handle(handle);
+    if (!open) return std::unexpected(OsError{win32_error::invalid_parameter, "WriteFile"});
+    if (auto code = impl_->fault(Op::append, open->path)) return std::unexpected(OsError{*code, "WriteFile"});
+    if (open->node->kind != Node::Kind::file) return std::unexpected(OsError{win32_error::access_denied, "WriteFile"});
+    *open->node->data += bytes;
+    return {};
+}
+
 // --- shell links -------------------------------------------------------------------------
 
 std::expected<PString, ShortcutError> FakePlatform::read_shortcut_target(PStringView path) {
@@ -692,7 +747,7 @@ std::expected<PString, ShortcutError> FakePlatform::read_shortcut_target(PString
     auto node = impl_->lookup(path, true);
     if (!node) return std::unexpected(ShortcutError{ShortcutStep::load, status_from_win32(node.error()), {}});
     if ((*node)->kind != Node::Kind::file) return std::unexpected(ShortcutError{ShortcutStep::load, 0x80070005, {}});
-    const std::string& content = (*node)->content;
+    const std::string& content = *(*node)->data;
     if (!content.starts_with(shortcut_magic)) return std::unexpected(ShortcutError{ShortcutStep::load, 0x80004005, {}});
     // The shell hands a target back with '\' for every '/' it was saved with.
     PString target = to_utf16(std::string_view(content).substr(shortcut_magic.size()));

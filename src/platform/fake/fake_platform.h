@@ -1,6 +1,7 @@
 // An in-memory Windows for the unit tests: drives, folders, files with read-only
-// attributes, symbolic links and junctions, files held open by other programs, processes,
-// shortcuts, a clock and a pause that counts instead of sleeping, and scripted faults.
+// attributes and hard links, symbolic links and junctions, files held open by other
+// programs, processes, shortcuts, a clock and a pause that counts instead of sleeping, and
+// scripted faults.
 //
 // Paths are read by Windows' rules (platform/winpath): either separator, letter case ignored
 // for ASCII names, '.' and '..' folded lexically (not in verbatim \\?\ paths), relative paths
@@ -28,8 +29,9 @@ inline constexpr std::uint32_t reparse_tag_junction = 0xA0000003;
 // The operations a scripted fault can name (see FakePlatform::fault).
 enum class Op {
     module_path, temp_dir, set_current_dir, current_dir,
-    create_dir_all, create_truncate_file, append_to_file, read_file, file_info, final_path, list_dir, list_entry,
-    entry_exists, open_no_follow, handle_info, handle_path, list_handle, set_disposition, clear_readonly, move_into,
+    create_dir_all, read_file, file_info, final_path, list_dir, list_entry, entry_exists, open_no_follow,
+    handle_info, handle_path, list_handle, set_disposition, clear_readonly, move_into, open_for_writing,
+    handle_links, truncate, append,
 };
 // The operation's name, for test messages.
 std::string_view name_of(Op op);
@@ -53,6 +55,8 @@ public:
     void add_shortcut(PStringView path, PStringView target);
     void add_symlink(PStringView path, PStringView target, bool directory);
     void add_junction(PStringView path, PStringView target);
+    // Another name for an existing file: both names show, and write, the same content.
+    void add_hard_link(PStringView path, PStringView existing);
 
     // --- inspecting it (the last component is never followed) ----------------------------
     bool exists(PStringView path) const;
@@ -116,9 +120,14 @@ public:
     // tests/contract holds these to what Wine does.
     bool follows_final_links = false;
     std::map<std::uint32_t, std::string> messages;  // system messages by code
-    int open_handles() const;                      // handles not yet closed
+    // Handles not yet closed, apart from files open for writing: a run log holds its file
+    // for the whole run.
+    int open_handles() const;
+    // When set, the restriction of the library search failed so (an old Windows).
+    std::optional<OsError> library_search_failure;
 
     // --- Platform --------------------------------------------------------------------
+    std::expected<void, OsError> library_search() override;
     std::vector<PString> command_line() override;
     std::uint32_t current_process_id() override;
     std::expected<PString, OsError> module_path() override;
@@ -132,8 +141,6 @@ public:
     void sleep_ms(std::uint32_t milliseconds) override;
     void yield_processor() override;
     std::expected<void, OsError> create_dir_all(PStringView path) override;
-    std::expected<void, OsError> create_truncate_file(PStringView path) override;
-    std::expected<void, OsError> append_to_file(PStringView path, std::string_view bytes) override;
     std::expected<std::string, OsError> read_file(PStringView path) override;
     std::expected<FileInfo, OsError> file_info(PStringView path, bool follow_links) override;
     std::expected<PString, OsError> final_path(PStringView path) override;
@@ -147,6 +154,10 @@ public:
     std::expected<void, OsError> clear_readonly(HandleId handle) override;
     std::expected<void, OsError> move_into(HandleId handle, HandleId new_parent, PStringView name) override;
     void close(HandleId handle) override;
+    std::expected<HandleId, OsError> open_for_writing(HandleId dir, PStringView name) override;
+    std::expected<std::uint32_t, OsError> handle_links(HandleId handle) override;
+    std::expected<void, OsError> truncate(HandleId handle) override;
+    std::expected<void, OsError> append(HandleId handle, std::string_view bytes) override;
     std::expected<PString, ShortcutError> read_shortcut_target(PStringView path) override;
     std::string system_message(std::uint32_t code) override;
     std::string status_message(std::uint32_t status) override;

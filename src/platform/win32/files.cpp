@@ -1,5 +1,6 @@
-// Files and folders by name: creating, appending, reading, attributes, final names,
-// one-level listings and whether an entry is still there.
+// Files and folders by name: making folders, reading, attributes, final names, one-level
+// listings and whether an entry is still there. (Nothing is written by name: the run log is
+// written through a handle, handle_write.cpp.)
 #include "platform/winpath.h"
 #include "platform/win32/win32_platform_impl.h"
 
@@ -45,31 +46,6 @@ std::expected<void, OsError> Win32Platform::create_dir_all(PStringView path) {
     }
     for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
         if (auto made = create_one_dir(*it); !made) return made;
-    }
-    return {};
-}
-
-std::expected<void, OsError> Win32Platform::create_truncate_file(PStringView path) {
-    FileHandle file(::CreateFileW(wide(terminated(path).c_str()), GENERIC_WRITE, share_all, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return std::unexpected(last_error("CreateFileW"));
-    return {};
-}
-
-std::expected<void, OsError> Win32Platform::append_to_file(PStringView path, std::string_view bytes) {
-    // FILE_APPEND_DATA without FILE_WRITE_DATA: every write lands at the end of the file,
-    // even when another writer appended in between.
-    FileHandle file(::CreateFileW(wide(terminated(path).c_str()), FILE_APPEND_DATA, share_all, nullptr, OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return std::unexpected(last_error("CreateFileW"));
-    while (!bytes.empty()) {
-        const DWORD chunk = bytes.size() > MAXDWORD ? MAXDWORD : static_cast<DWORD>(bytes.size());
-        DWORD written = 0;
-        if (!::WriteFile(file.get(), bytes.data(), chunk, &written, nullptr)) {
-            return std::unexpected(last_error("WriteFile"));
-        }
-        if (written == 0) return std::unexpected(OsError{ERROR_WRITE_FAULT, "WriteFile"});
-        bytes.remove_prefix(written);
     }
     return {};
 }

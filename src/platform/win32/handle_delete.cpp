@@ -35,28 +35,43 @@ constexpr DWORD settable_attributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HI
 // One listing call returns as many entries as fit; 64 KiB holds hundreds of them.
 constexpr std::size_t listing_buffer_bytes = 64 * 1024;
 
+// What each way of opening asks for. A folder to make a file in needs no right of its own:
+// the file system checks the folder's permissions when the file is made.
+ACCESS_MASK access_for(OpenFor purpose) {
+    switch (purpose) {
+    case OpenFor::list_and_delete: return delete_access | FILE_LIST_DIRECTORY;
+    case OpenFor::delete_only: return delete_access;
+    case OpenFor::create_in: return SYNCHRONIZE | FILE_READ_ATTRIBUTES;
+    }
+    return delete_access;
+}
+
 }  // namespace
 
 std::expected<HandleId, OsError> Win32Platform::open_no_follow(HandleId parent, PStringView name, OpenFor purpose) {
-    const ACCESS_MASK access = delete_access | (purpose == OpenFor::list_and_delete ? FILE_LIST_DIRECTORY : 0);
+    const ACCESS_MASK access = access_for(purpose);
     if (!parent) {
         FileHandle file(::CreateFileW(wide(terminated(name).c_str()), access, share_all, nullptr, OPEN_EXISTING,
                                       FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
         if (!file) return std::unexpected(last_error("CreateFileW"));
         return as_id(file.release());
     }
+    return open_relative(parent, name, access, FILE_OPEN, FILE_OPEN_FOR_BACKUP_INTENT);
+}
 
+std::expected<HandleId, OsError> Win32Platform::open_relative(HandleId parent, PStringView name, ACCESS_MASK access,
+                                                              ULONG disposition, ULONG options) {
     // Win32 has no open relative to a folder handle; NtCreateFile does (RootDirectory).
     if (!exports_.nt_create_file || !exports_.status_to_dos_error) {
         return std::unexpected(OsError{ERROR_PROC_NOT_FOUND, "NtCreateFile"});
     }
     // A UNICODE_STRING counts bytes in 16 bits.
     if (name.size() > 0x7FFF) return std::unexpected(OsError{ERROR_FILENAME_EXCED_RANGE, "NtCreateFile"});
-    PString object_name(name);
+    // NtCreateFile only reads the name; a UNICODE_STRING needs no NUL.
     UNICODE_STRING unicode_name{};
-    unicode_name.Length = static_cast<USHORT>(object_name.size() * sizeof(char16_t));
+    unicode_name.Length = static_cast<USHORT>(name.size() * sizeof(char16_t));
     unicode_name.MaximumLength = unicode_name.Length;
-    unicode_name.Buffer = wide(object_name.data());
+    unicode_name.Buffer = const_cast<wchar_t*>(wide(name.data()));
     // No OBJ_CASE_INSENSITIVE: the name comes from the folder's own listing, and in a
     // case-sensitive folder it must not match a sibling that differs only in case.
     OBJECT_ATTRIBUTES attributes{};
@@ -65,9 +80,9 @@ std::expected<HandleId, OsError> Win32Platform::open_no_follow(HandleId parent, 
     attributes.ObjectName = &unicode_name;
     IO_STATUS_BLOCK io{};
     HANDLE raw = nullptr;
-    const NTSTATUS status = exports_.nt_create_file(
-        &raw, access, &attributes, &io, nullptr, 0, share_all, FILE_OPEN,
-        FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_FOR_BACKUP_INTENT, nullptr, 0);
+    const NTSTATUS status =
+        exports_.nt_create_file(&raw, access, &attributes, &io, nullptr, FILE_ATTRIBUTE_NORMAL, share_all, disposition,
+                                options | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
     KernelHandle file(status >= 0 ? raw : nullptr);
     if (status < 0) return std::unexpected(OsError{exports_.status_to_dos_error(status), "NtCreateFile"});
     return as_id(file.release());

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include <oleauto.h>
+#include <wtypes.h>
 
 #include <string>
 #include <utility>
@@ -62,18 +62,18 @@ struct FindHandleTraits {
     static HANDLE none() { return INVALID_HANDLE_VALUE; }
     static void close(HANDLE h) { ::FindClose(h); }
 };
-// Buffers that the system allocated for us with LocalAlloc (FormatMessageW,
-// CommandLineToArgvW).
+// Buffers that the system allocated for us with LocalAlloc (FormatMessageW).
 template <typename P>
 struct LocalTraits {
     using type = P;
     static P none() { return nullptr; }
     static void close(P p) { ::LocalFree(reinterpret_cast<HLOCAL>(p)); }
 };
-struct BstrTraits {
-    using type = BSTR;
-    static BSTR none() { return nullptr; }
-    static void close(BSTR s) { ::SysFreeString(s); }
+// A DLL the platform loaded itself (LoadLibraryExW).
+struct ModuleTraits {
+    using type = HMODULE;
+    static HMODULE none() { return nullptr; }
+    static void close(HMODULE m) { ::FreeLibrary(m); }
 };
 
 using FileHandle = Owner<FileHandleTraits>;
@@ -81,7 +81,7 @@ using KernelHandle = Owner<KernelHandleTraits>;
 using FindHandle = Owner<FindHandleTraits>;
 template <typename P>
 using LocalBuffer = Owner<LocalTraits<P>>;
-using Bstr = Owner<BstrTraits>;
+using Module = Owner<ModuleTraits>;
 
 // One reference to a COM interface.
 template <typename I>
@@ -107,20 +107,40 @@ private:
     I* p_ = nullptr;
 };
 
-// The calling thread's COM apartment: uninitialises exactly once, and only after
-// CoInitializeEx succeeded (S_FALSE, "already initialised", included).
+// The calling thread's COM apartment, given the outcome of CoInitializeEx and the
+// CoUninitialize of the same library: uninitialises exactly once, and only after the
+// initialisation succeeded (S_FALSE, "already initialised", included).
 class ComApartment {
 public:
-    explicit ComApartment(DWORD model) : status_(::CoInitializeEx(nullptr, model)) {}
+    using Uninitialize = void(WINAPI*)();
+    ComApartment(HRESULT status, Uninitialize uninitialize) : status_(status), uninitialize_(uninitialize) {}
     ComApartment(const ComApartment&) = delete;
     ComApartment& operator=(const ComApartment&) = delete;
     ~ComApartment() {
-        if (SUCCEEDED(status_)) ::CoUninitialize();
+        if (SUCCEEDED(status_)) uninitialize_();
     }
     HRESULT status() const { return status_; }
 
 private:
     HRESULT status_;
+    Uninitialize uninitialize_;
+};
+
+// A string the COM library allocated (a BSTR), freed with that library's SysFreeString.
+class ComString {
+public:
+    using Free = void(WINAPI*)(BSTR);
+    ComString(BSTR text, Free free) : text_(text), free_(free) {}
+    ComString(const ComString&) = delete;
+    ComString& operator=(const ComString&) = delete;
+    ~ComString() {
+        if (text_) free_(text_);
+    }
+    BSTR get() const { return text_; }
+
+private:
+    BSTR text_;
+    Free free_;
 };
 
 // wchar_t and char16_t are both UTF-16 code units on Windows; the platform strings are

@@ -4,14 +4,27 @@
 
 #include "platform/win32/win32_platform_impl.h"
 
-#include <shellapi.h>
+#include "platform/arguments.h"
 
 namespace tu::win32 {
 
+namespace {
+
+// The library search is restricted before anything else happens; the look-ups only read
+// what is already mapped.
+Win32Platform make_platform() {
+    const Exports exports = Exports::look_up();
+    return Win32Platform(restrict_library_search(exports), exports);
+}
+
+}  // namespace
+
 Platform& platform() {
-    static Win32Platform instance(Exports::look_up());
+    static Win32Platform instance = make_platform();
     return instance;
 }
+
+std::expected<void, OsError> Win32Platform::library_search() { return library_search_; }
 
 Exports Exports::look_up() {
     Exports exports;
@@ -22,6 +35,8 @@ Exports Exports::look_up() {
             reinterpret_cast<GetTempPath2WFn>(reinterpret_cast<void*>(::GetProcAddress(kernel32, "GetTempPath2W")));
         exports.precise_time = reinterpret_cast<PreciseTimeFn>(
             reinterpret_cast<void*>(::GetProcAddress(kernel32, "GetSystemTimePreciseAsFileTime")));
+        exports.set_default_dll_directories = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+            reinterpret_cast<void*>(::GetProcAddress(kernel32, "SetDefaultDllDirectories")));
     }
     if (HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll")) {
         exports.ntdll = ntdll;
@@ -61,15 +76,7 @@ constexpr std::int64_t unix_epoch_in_filetime_ticks = 116444736000000000;
 
 }  // namespace
 
-std::vector<PString> Win32Platform::command_line() {
-    int count = 0;
-    LocalBuffer<LPWSTR*> arguments(::CommandLineToArgvW(::GetCommandLineW(), &count));
-    std::vector<PString> result;
-    if (!arguments) return result;  // out of memory: no arguments, the entry refuses to run
-    result.reserve(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) result.emplace_back(units(arguments.get()[i]));
-    return result;
-}
+std::vector<PString> Win32Platform::command_line() { return split_arguments(units(::GetCommandLineW())); }
 
 std::uint32_t Win32Platform::current_process_id() { return ::GetCurrentProcessId(); }
 

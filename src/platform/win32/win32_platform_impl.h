@@ -4,7 +4,10 @@
 
 #include <windows.h>
 
+#include <objbase.h>
+#include <oleauto.h>
 #include <winternl.h>
+
 
 #include "platform/platform.h"
 #include "platform/win32/owners.h"
@@ -12,7 +15,8 @@
 namespace tu::win32 {
 
 // Functions that not every Windows exports (GetTempPath2W: Windows 11 and recent Windows 10;
-// GetSystemTimePreciseAsFileTime: Windows 8) or that live in ntdll, looked up once at start.
+// GetSystemTimePreciseAsFileTime, SetDefaultDllDirectories: Windows 8) or that live in
+// ntdll, looked up once at start.
 struct Exports {
     using GetTempPath2WFn = DWORD(WINAPI*)(DWORD, LPWSTR);
     using PreciseTimeFn = VOID(WINAPI*)(LPFILETIME);
@@ -21,6 +25,7 @@ struct Exports {
     using StatusToDosErrorFn = ULONG(NTAPI*)(NTSTATUS);
     using NtQueryObjectFn = NTSTATUS(NTAPI*)(HANDLE, int, PVOID, ULONG, PULONG);
     using NtSetInformationFileFn = NTSTATUS(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, int);
+    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
 
     GetTempPath2WFn get_temp_path2 = nullptr;
     PreciseTimeFn precise_time = nullptr;
@@ -28,14 +33,36 @@ struct Exports {
     StatusToDosErrorFn status_to_dos_error = nullptr;
     NtQueryObjectFn nt_query_object = nullptr;
     NtSetInformationFileFn nt_set_information_file = nullptr;
+    SetDefaultDllDirectoriesFn set_default_dll_directories = nullptr;  // Windows 8, Windows 7 updated
     HMODULE ntdll = nullptr;  // for the NT status message table
 
     static Exports look_up();
 };
 
+// Restricts every later DLL search of the process to the system folder, as far as this
+// Windows can; the error says what could not be had. Called before anything is loaded.
+std::expected<void, OsError> restrict_library_search(const Exports& exports);
+
+// What the shortcut reader needs of COM, from ole32 and oleaut32 as the platform loads them
+// from the system folder (load). The shell link class itself COM loads from the full path
+// registered for it in the system folder.
+struct ComLibraries {
+    decltype(&::CoInitializeEx) initialize = nullptr;
+    decltype(&::CoUninitialize) uninitialize = nullptr;
+    decltype(&::CoCreateInstance) create_instance = nullptr;
+    decltype(&::GetErrorInfo) get_error_info = nullptr;
+    decltype(&::SysFreeString) free_string = nullptr;
+
+    bool loaded() const { return free_string != nullptr; }
+    std::expected<void, OsError> load();
+};
+
 class Win32Platform final : public Platform {
 public:
-    explicit Win32Platform(const Exports& exports) : exports_(exports) {}
+    Win32Platform(std::expected<void, OsError> library_search, const Exports& exports)
+        : library_search_(std::move(library_search)), exports_(exports) {}
+
+    std::expected<void, OsError> library_search() override;
 
     std::vector<PString> command_line() override;
     std::uint32_t current_process_id() override;
@@ -53,8 +80,6 @@ public:
     void yield_processor() override;
 
     std::expected<void, OsError> create_dir_all(PStringView path) override;
-    std::expected<void, OsError> create_truncate_file(PStringView path) override;
-    std::expected<void, OsError> append_to_file(PStringView path, std::string_view bytes) override;
     std::expected<std::string, OsError> read_file(PStringView path) override;
     std::expected<FileInfo, OsError> file_info(PStringView path, bool follow_links) override;
     std::expected<PString, OsError> final_path(PStringView path) override;
@@ -70,6 +95,11 @@ public:
     std::expected<void, OsError> move_into(HandleId handle, HandleId new_parent, PStringView name) override;
     void close(HandleId handle) override;
 
+    std::expected<HandleId, OsError> open_for_writing(HandleId dir, PStringView name) override;
+    std::expected<std::uint32_t, OsError> handle_links(HandleId handle) override;
+    std::expected<void, OsError> truncate(HandleId handle) override;
+    std::expected<void, OsError> append(HandleId handle, std::string_view bytes) override;
+
     std::expected<PString, ShortcutError> read_shortcut_target(PStringView path) override;
 
     std::string system_message(std::uint32_t code) override;
@@ -78,8 +108,14 @@ public:
 private:
     // The object manager's name of a handle (NtQueryObject, ObjectNameInformation).
     std::expected<PString, OsError> query_object_name(HandleId handle);
+    // NtCreateFile of `name` relative to the open directory `parent`, never following a
+    // reparse point in it, sharing read, write and delete.
+    std::expected<HandleId, OsError> open_relative(HandleId parent, PStringView name, ACCESS_MASK access,
+                                                   ULONG disposition, ULONG options);
 
+    std::expected<void, OsError> library_search_;
     Exports exports_;
+    ComLibraries com_;  // loaded by the first shortcut read
 };
 
 // The calling thread's last Win32 error, with the call that set it.

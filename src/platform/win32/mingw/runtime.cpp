@@ -12,6 +12,8 @@
 // message in a message box, which would hold a silent uninstall until someone clicks it.
 #include <windows.h>
 
+#include <math.h>
+
 #include <cstddef>
 #include <cstdlib>
 #include <new>
@@ -49,6 +51,12 @@ void __throw_underflow_error(const char*) { end_process(); }
 // An empty std::function called (libstdc++'s functional.o).
 void __throw_bad_function_call() { end_process(); }
 }  // namespace std
+
+// The C runtime's report of an error in a floating-point math function: it prints to the
+// standard error a GUI program does not have, and brings its messages along. The helper
+// computes nothing in floating point; 0 leaves the error to its default course, as the
+// runtime's own report does once it has printed.
+extern "C" int _matherr(struct _exception*) { return 0; }
 
 // No new-handler is ever installed, so memory that cannot be had ends the process here
 // instead of being thrown as std::bad_alloc. The runtime's own operator new also locks a
