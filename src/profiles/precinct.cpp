@@ -94,49 +94,96 @@ private:
     // Only regular files directly in "Export" that belong to the precinct go; every other
     // entry stays without a line.
     Result<> remove_export_files(const std::string& item) {
-        const PString export_dir = winpath::join(app_dir_, u"Export");
-        const std::string shown = to_utf8(export_dir);
-        if (!is_present(os_, export_dir)) {
-            log_.line("skip missing export dir: " + shown);
-            return {};
+        if (!export_) {
+            auto listed = list_export();
+            if (!listed) return fail(listed.error());
+            export_ = std::move(*listed);
         }
-        if (auto inside = ensure_within(os_, app_dir_, export_dir); !inside) return fail(inside.error());
-
-        auto listing = os_.list_dir(export_dir);
-        if (!listing) {
-            if (!is_not_found(listing.error().code))
-                return fail("failed to read export dir " + shown + ": " + os_error_text(os_, listing.error()));
-            if (logged()) log_.line("skip missing export dir: " + shown);
+        switch (export_->state) {
+        case ExportListing::State::absent:
+            log_.line("skip missing export dir: " + export_->shown);
             return {};
+        case ExportListing::State::vanished:
+            if (logged()) log_.line("skip missing export dir: " + export_->shown);
+            return {};
+        case ExportListing::State::listed:
+            break;
         }
-        for (const auto& entry : *listing) {
+        for (auto& entry : export_->entries) {
             if (!entry) {
                 if (auto ok = skip_vanished_entry(entry.error()); !ok) return ok;
                 continue;
             }
             // The name decides first, so that an unrelated entry can never stop the run.
-            const auto name = to_utf8_strict(entry->name);
-            if (!name || !app_.export_file_belongs(*name, item)) continue;
+            if (entry->removed || !entry->text || !app_.export_file_belongs(*entry->text, item)) continue;
 
             // Opened below the folder's final name, so that CON.12345 is the file it is.
-            const auto file = approve_entry(os_, export_dir, entry->name);
+            const auto file = approve_entry(os_, export_->dir, entry->name);
             if (!file) return fail(file.error());
             FileInfo info = entry->info;
             if (app_.export_entries_follow_links) {
                 const auto followed = os_.file_info(file->path, true);
-                if (!followed) {
+                if (followed) {
+                    info = *followed;
+                } else if (is_not_found(followed.error().code)) {
                     if (auto ok = skip_vanished_entry(followed.error()); !ok) return ok;
                     continue;
                 }
-                info = *followed;
+                // Listed, but not to be looked into by its path (a name that Win32 paths cannot
+                // address): not missing. Its removal fails and names it.
             }
             if (!info.regular_file()) continue;
 
             const auto inside = ensure_within(os_, app_dir_, *file);
             if (!inside) return fail(inside.error());
             if (auto ok = remove_file(os_, *file, log_, app_.flavour); !ok) return ok;
+            entry->removed = true;
         }
         return {};
+    }
+
+    // "Export" is looked at once for the whole run, when the first precinct needs it: every
+    // precinct takes its files from that one listing, so that a run over thousands of
+    // precincts does not list thousands of files as often. What the run removed is marked
+    // in it, and a precinct named twice finds its files gone.
+    struct ExportEntry {
+        PString name;
+        std::optional<std::string> text;  // the name as text, when it is well formed
+        FileInfo info;
+        bool removed = false;
+    };
+    struct ExportListing {
+        enum class State { absent, vanished, listed };
+        State state = State::absent;
+        PString dir;
+        std::string shown;
+        std::vector<std::expected<ExportEntry, OsError>> entries;
+    };
+
+    Result<ExportListing> list_export() {
+        ExportListing listing;
+        listing.dir = winpath::join(app_dir_, u"Export");
+        listing.shown = to_utf8(listing.dir);
+        if (!is_present(os_, listing.dir)) return listing;
+        if (auto inside = ensure_within(os_, app_dir_, listing.dir); !inside) return fail(inside.error());
+        auto entries = os_.list_dir(listing.dir);
+        if (!entries) {
+            if (!is_not_found(entries.error().code))
+                return fail("failed to read export dir " + listing.shown + ": " + os_error_text(os_, entries.error()));
+            listing.state = ExportListing::State::vanished;
+            return listing;
+        }
+        listing.state = ExportListing::State::listed;
+        listing.entries.reserve(entries->size());
+        for (auto& entry : *entries) {
+            if (!entry) {
+                listing.entries.push_back(std::unexpected(entry.error()));
+                continue;
+            }
+            auto text = to_utf8_strict(entry->name);
+            listing.entries.push_back(ExportEntry{std::move(entry->name), std::move(text), entry->info});
+        }
+        return listing;
     }
 
     // An entry that vanished while "Export" was listed is skipped; any other error stops.
@@ -157,6 +204,7 @@ private:
     const PString main_exe_;
     const std::string item_shortcut_prefix_;
     const std::optional<StartMenuFolder> start_menu_folder_;
+    std::optional<ExportListing> export_;
 };
 
 }  // namespace
