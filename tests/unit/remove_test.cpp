@@ -281,7 +281,8 @@ TEST_F(RemovalTest, BriefFailuresInsideOneCallAreTriedFiftyTimes) {
 
 // Where the file system follows a link it was asked not to follow (Wine, with links made on
 // the Linux side), the handle leads elsewhere and nothing is deleted through it: the attempt
-// fails naming the entry and where it leads, and what the link leads to stays.
+// fails naming the entry and where it leads, and what the link leads to stays. Elsewhere is
+// also a place whose name begins like the approved one, or differs from it only in case.
 TEST_F(RemovalTest, HandleThatLeadsElsewhereDeletesNothing) {
     struct Case {
         const char* what;
@@ -302,21 +303,44 @@ TEST_F(RemovalTest, HandleThatLeadsElsewhereDeletesNothing) {
              os.add_symlink(u"C:\\Tarvo\\App", u"C:\\Outside\\empty", true);
          },
          "refused to delete C:\\Tarvo\\App: it leads to C:\\Outside\\empty"},
+        {"file link to a neighbour whose name begins with its own",
+         [](FakePlatform& os) {
+             os.add_file(u"C:\\Tarvo\\App\\data\\escape.txt.keep", "keep");
+             os.add_symlink(u"C:\\Tarvo\\App\\data\\escape.txt", u"C:\\Tarvo\\App\\data\\escape.txt.keep", false);
+         },
+         "refused to delete C:\\Tarvo\\App\\data\\escape.txt: it leads to C:\\Tarvo\\App\\data\\escape.txt.keep"},
+        {"the tree a link to a neighbour whose name begins with its own",
+         [](FakePlatform& os) {
+             (void)os.delete_file(u"C:\\Tarvo\\App\\app.exe");
+             (void)os.remove_directory(u"C:\\Tarvo\\App");
+             os.add_symlink(u"C:\\Tarvo\\App", u"C:\\Tarvo\\App2", true);
+         },
+         "refused to delete C:\\Tarvo\\App: it leads to C:\\Tarvo\\App2"},
+        {"the tree a link to a folder whose name differs only in case",
+         [](FakePlatform& os) {
+             (void)os.delete_file(u"C:\\Tarvo\\App\\app.exe");
+             (void)os.remove_directory(u"C:\\Tarvo\\App");
+             os.add_symlink(u"C:\\Tarvo\\App", u"C:\\TARVO\\App", true);
+         },
+         "refused to delete C:\\Tarvo\\App: it leads to C:\\TARVO\\App"},
     };
     for (const Case& c : cases) {
         FakePlatform os;
         os.follows_final_links = true;
         os.extended_disposition_supported = false;
+        os.case_sensitive = true;
         os.add_file(u"C:\\Tarvo\\App\\app.exe");
+        os.add_file(u"C:\\Tarvo\\App2\\app.exe", "neighbour");
+        os.add_file(u"C:\\TARVO\\App\\app.exe", "twin");
         os.add_file(u"C:\\Outside\\keep.txt", "keep");
         os.add_dir(u"C:\\Outside\\empty");
         c.arrange(os);
-        const auto outside = os.snapshot({u"C:\\Outside"});
+        const auto outside = os.snapshot({u"C:\\Outside", u"C:\\Tarvo\\App2", u"C:\\TARVO"});
         const auto result = remove_tree_once(os, *approve(os, app));
         ASSERT_FALSE(result) << c.what;
         EXPECT_FALSE(result.error().os) << c.what;
         EXPECT_EQ(result.error().refusal, c.refusal) << c.what;
-        EXPECT_EQ(os.snapshot({u"C:\\Outside"}), outside) << c.what;
+        EXPECT_EQ(os.snapshot({u"C:\\Outside", u"C:\\Tarvo\\App2", u"C:\\TARVO"}), outside) << c.what;
         EXPECT_EQ(os.open_handles(), 0) << c.what;
     }
 }
