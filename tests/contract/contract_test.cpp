@@ -177,6 +177,25 @@ TYPED_TEST(PlatformContract, FinalNamesKeepTheCaseOnDiskWhateverTheSpelling) {
     EXPECT_EQ(to_utf8(os.handle_path(sub.get()).value()), to_utf8(base + u"\\Sub Dir"));
 }
 
+// An entry is named as its folder spells it: its long name, in the letter case stored,
+// whatever the path called it (another case, its 8.3 alias), which also opens it.
+TYPED_TEST(PlatformContract, EntriesAreNamedAsTheirFolderSpellsThem) {
+    Platform& os = this->os();
+    this->world.file(u"Sub Dir\\File.TXT");
+    const PString alias = this->world.short_alias(this->at(u"Sub Dir"));
+    ASSERT_FALSE(alias.empty());
+    const std::pair<PString, const char*> named[] = {
+        {this->at(u"sub dir\\file.txt"), "File.TXT"},
+        {this->at(u"SUB DIR"), "Sub Dir"},
+        {this->at(alias), "Sub Dir"},
+        {this->at(alias + u"\\File.TXT"), "File.TXT"},
+    };
+    for (const auto& [path, name] : named) EXPECT_EQ(to_utf8(os.entry_name(path).value()), name) << to_utf8(path);
+    EXPECT_EQ(to_utf8(os.final_path(this->at(alias)).value()), to_utf8(os.final_path(this->at(u"Sub Dir")).value()));
+    EXPECT_EQ(code_of(os.entry_name(this->at(u"missing"))), 2u);
+    EXPECT_EQ(code_of(os.entry_name(this->at(u"missing\\x"))), 3u);
+}
+
 TYPED_TEST(PlatformContract, FileHeldWithoutDeleteSharingRefusesDeletionUntilReleased) {
     Platform& os = this->os();
     const PString file = this->world.file(u"tree\\held.txt");
@@ -357,6 +376,46 @@ TYPED_TEST(LinkContract, LinksLeadWhereTheyPointUnlessTheyAreNotFollowed) {
     }
     EXPECT_EQ(there(os, kept), wine ? "no" : "yes");
     EXPECT_EQ(there(os, this->at(u"tree\\file link")), wine ? "yes" : "no");
+    // Its folder names a link, and does not follow it.
+    EXPECT_EQ(to_utf8(os.entry_name(this->at(u"tree\\FOLDER LINK")).value()), "folder link");
+}
+
+// Where letter case tells names apart (Wine on Linux), two folders whose names differ only in
+// case are two entries: each, spelled exactly, opens itself by path and relative to its
+// folder, and its final name and its folder's listing say so; a third spelling finds one of
+// them. Wine makes no such pair itself: the Win32 world makes them from the Linux side.
+template <typename World>
+using CaseContract = PlatformContract<World>;
+#ifdef _WIN32
+using CasePlatforms = ::testing::Types<FakeWine, Win32World>;
+#else
+using CasePlatforms = ::testing::Types<FakeWine>;
+#endif
+TYPED_TEST_SUITE(CaseContract, CasePlatforms);
+
+TYPED_TEST(CaseContract, NamesThatDifferOnlyInCaseAreTwoEntries) {
+    Platform& os = this->os();
+    const PString base = os.final_path(this->world.root()).value();
+    const PString names[] = {u"Tarvo", u"TARVO"};
+    for (const PString& name : names) {
+        ASSERT_TRUE(this->world.folder_exactly(name)) << to_utf8(name);
+        this->world.file(name + u"\\f.txt", to_utf8(name));
+    }
+    for (const PString& name : names) {
+        EXPECT_EQ(to_utf8(os.final_path(this->at(name)).value()), to_utf8(base + u"\\" + name));
+        EXPECT_EQ(to_utf8(os.entry_name(this->at(name)).value()), to_utf8(name));
+        EXPECT_EQ(os.read_file(this->at(name + u"\\f.txt")).value(), to_utf8(name));
+    }
+    const std::string third = to_utf8(os.entry_name(this->at(u"tarvo")).value());
+    EXPECT_TRUE(third == "Tarvo" || third == "TARVO") << third;
+    EXPECT_EQ(to_utf8(os.final_path(this->at(u"tarvo")).value()), to_utf8(base) + "\\" + third);
+    // Relative to their folder's handle (Wine answers no name query in a folder held open).
+    OwnedHandle root = this->open_folder(this->world.root());
+    EXPECT_EQ(kinds(os.list_handle(root.get()).value()), (Kinds{{"TARVO", "dir"}, {"Tarvo", "dir"}}));
+    for (const PString& name : names) {
+        OwnedHandle folder = this->open(root.get(), name, OpenFor::list_and_delete);
+        EXPECT_EQ(to_utf8(os.handle_path(folder.get()).value()), to_utf8(base + u"\\" + name));
+    }
 }
 
 }  // namespace
