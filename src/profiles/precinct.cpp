@@ -37,6 +37,7 @@ public:
           request_(request),
           approved_app_(std::move(app_dir)),
           app_dir_(approved_app_.path),
+          data_dir_(winpath::join(app_dir_, u"Data")),
           main_exe_(std::move(main_exe)),
           item_shortcut_prefix_(std::move(item_shortcut_prefix)),
           start_menu_folder_(std::move(start_menu_folder)) {}
@@ -65,9 +66,24 @@ public:
     }
 
 private:
+    // The application folder and "Data" are resolved once, when the first precinct is
+    // checked, not once per precinct: a run may name thousands. What each precinct deletes
+    // is still approved in its turn and proven when it is deleted.
+    Result<> resolve_folders() {
+        if (app_base_) return {};
+        auto app = resolve(os_, app_dir_);
+        if (!app) return fail(app.error());
+        auto data = resolve(os_, data_dir_);
+        if (!data) return fail(data.error());
+        app_base_ = std::move(*app);
+        data_ = std::move(*data);
+        return {};
+    }
+
     Result<> remove_precinct(const std::string& item) {
-        const PString item_dir = winpath::join(winpath::join(app_dir_, u"Data"), to_utf16(item));
-        const auto approved_item = ensure_within(os_, app_dir_, item_dir);
+        if (auto ok = resolve_folders(); !ok) return ok;
+        const PString item_dir = winpath::join(data_dir_, to_utf16(item));
+        const auto approved_item = ensure_within(os_, *app_base_, approve_in(os_, *data_, item_dir, to_utf16(item)));
         if (!approved_item) return fail(approved_item.error());
         if (auto ok = remove_tree(os_, *approved_item, log_, app_.flavour); !ok) return ok;
 
@@ -118,7 +134,7 @@ private:
             if (entry->removed || !entry->text || !app_.export_file_belongs(*entry->text, item)) continue;
 
             // Opened below the folder's final name, so that CON.12345 is the file it is.
-            const auto file = approve_entry(os_, export_->dir, entry->name);
+            const auto file = approve_entry(os_, export_->folder, export_->dir, entry->name);
             if (!file) return fail(file.error());
             FileInfo info = entry->info;
             if (app_.export_entries_follow_links) {
@@ -134,7 +150,7 @@ private:
             }
             if (!info.regular_file()) continue;
 
-            const auto inside = ensure_within(os_, app_dir_, *file);
+            const auto inside = ensure_within(os_, *app_base_, *file);
             if (!inside) return fail(inside.error());
             if (auto ok = remove_file(os_, *file, log_, app_.flavour); !ok) return ok;
             entry->removed = true;
@@ -156,6 +172,7 @@ private:
         enum class State { absent, vanished, listed };
         State state = State::absent;
         PString dir;
+        Resolved folder;
         std::string shown;
         std::vector<std::expected<ExportEntry, OsError>> entries;
     };
@@ -165,7 +182,12 @@ private:
         listing.dir = winpath::join(app_dir_, u"Export");
         listing.shown = to_utf8(listing.dir);
         if (!is_present(os_, listing.dir)) return listing;
-        if (auto inside = ensure_within(os_, app_dir_, listing.dir); !inside) return fail(inside.error());
+        const auto approved = approve(os_, listing.dir);
+        if (!approved) return fail(approved.error());
+        if (auto inside = ensure_within(os_, *app_base_, *approved); !inside) return fail(inside.error());
+        auto folder = resolve(os_, listing.dir);
+        if (!folder) return fail(folder.error());
+        listing.folder = std::move(*folder);
         auto entries = os_.list_dir(listing.dir);
         if (!entries) {
             if (!is_not_found(entries.error().code))
@@ -201,9 +223,12 @@ private:
     const RunRequest& request_;
     const ApprovedPath approved_app_;
     const PString& app_dir_;
+    const PString data_dir_;
     const PString main_exe_;
     const std::string item_shortcut_prefix_;
     const std::optional<StartMenuFolder> start_menu_folder_;
+    std::optional<Resolved> app_base_;
+    std::optional<Resolved> data_;
     std::optional<ExportListing> export_;
 };
 

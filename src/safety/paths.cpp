@@ -60,14 +60,6 @@ std::string readable_name(PStringView final_name) { return to_utf8(winpath::with
 
 namespace {
 
-// A path's two forms for the comparisons: the specification's normalised form, and the place
-// as the file system names it; with the final name, when the whole path could be opened.
-struct Compared {
-    std::string spelled;
-    Place place;
-    std::optional<PString> final;
-};
-
 // The place of a path that cannot be opened (after folding as Windows would open it): the
 // final name of the longest leading part that can be, and the rest as written. A missing
 // entry in an existing folder is thus its folder's own name and the entry's spelling.
@@ -87,7 +79,9 @@ Place deepest_existing(Platform& os, const PString& lexical) {
     return place;
 }
 
-Result<Compared> compared(Platform& os, PStringView path) {
+}  // namespace
+
+Result<Resolved> resolve(Platform& os, PStringView path) {
     auto absolute = make_absolute(os, path);
     if (!absolute) return fail(std::move(absolute.error()));
 
@@ -103,11 +97,13 @@ Result<Compared> compared(Platform& os, PStringView path) {
         std::string name = final_text(*resolved);
         std::string spelled = ascii_lower(name);
         const std::size_t proven = name.size();
-        return Compared{std::move(spelled), Place{std::move(name), proven}, std::move(*resolved)};
+        return Resolved{std::move(spelled), Place{std::move(name), proven}, std::move(*resolved)};
     }
     const PString lexical = winpath::fold_lexically(with_backslashes(*absolute));
-    return Compared{finish_comparable(to_utf8(lexical)), deepest_existing(os, lexical), std::nullopt};
+    return Resolved{finish_comparable(to_utf8(lexical)), deepest_existing(os, lexical), std::nullopt};
 }
+
+namespace {
 
 // Over the part that both places have from the file system, its names are the same, letter
 // for letter. `proven` ends a component in both when their names are equal but for case.
@@ -125,6 +121,17 @@ bool place_within(const Place& root, const Place& inner) {
     return (below || ascii_iequals(candidate, base)) && agree(root, inner);
 }
 
+// A candidate's forms as resolve() gives them, knowing its approval: an entry that was not
+// there when it was approved cannot be resolved either, and where it would be is already
+// known, its folder's place and its name, without asking the file system again.
+Result<Resolved> resolve_as_approved(Platform& os, const ApprovedPath& candidate) {
+    if (candidate.location.proven == candidate.location.name.size()) return resolve(os, candidate.path);
+    auto absolute = make_absolute(os, candidate.path);
+    if (!absolute) return fail(std::move(absolute.error()));
+    const PString lexical = winpath::fold_lexically(with_backslashes(*absolute));
+    return Resolved{finish_comparable(to_utf8(lexical)), candidate.location, std::nullopt};
+}
+
 PString in_folder(PStringView folder, PStringView name) {
     PString path(folder);
     if (!path.ends_with(u'\\')) path.push_back(u'\\');
@@ -135,23 +142,23 @@ PString in_folder(PStringView folder, PStringView name) {
 }  // namespace
 
 Result<std::string> normalize_for_compare(Platform& os, PStringView path) {
-    auto both = compared(os, path);
+    auto both = resolve(os, path);
     if (!both) return fail(std::move(both.error()));
     return std::move(both->spelled);
 }
 
 Result<bool> same_path(Platform& os, PStringView a, PStringView b) {
-    auto left = compared(os, a);
+    auto left = resolve(os, a);
     if (!left) return fail(std::move(left.error()));
-    auto right = compared(os, b);
+    auto right = resolve(os, b);
     if (!right) return fail(std::move(right.error()));
     return left->spelled == right->spelled && same_place(left->place, right->place);
 }
 
 Result<bool> is_within(Platform& os, PStringView base, PStringView candidate) {
-    auto root = compared(os, base);
+    auto root = resolve(os, base);
     if (!root) return fail(std::move(root.error()));
-    auto inner = compared(os, candidate);
+    auto inner = resolve(os, candidate);
     if (!inner) return fail(std::move(inner.error()));
     // The separator is part of the prefix: c:\tarvo2 must not count as inside c:\tarvo.
     return contains(root->spelled, inner->spelled) && place_within(root->place, inner->place);
@@ -163,37 +170,43 @@ Result<ApprovedPath> approve(Platform& os, PStringView path) {
     const PString lexical = winpath::fold_dots(*absolute);
     const auto folder = winpath::parent(lexical);
     const auto name = winpath::file_name(lexical);
-    ApprovedPath approved{PString(path), PString(path), {}};
     if (!folder || folder->empty() || !name) {
         // A root has no folder above it: it is approved as the place it resolves to.
-        auto whole = compared(os, lexical);
+        auto whole = resolve(os, lexical);
         if (!whole) return fail(std::move(whole.error()));
-        approved.location = std::move(whole->place);
-        return approved;
+        return ApprovedPath{PString(path), PString(path), std::move(whole->place)};
     }
-    auto above = compared(os, *folder);
+    auto above = resolve(os, *folder);
     if (!above) return fail(std::move(above.error()));
-    const PString opened = name_as_opened(*name, winpath::prefix_of(lexical).verbatim());
-    approved.location = std::move(above->place);
+    return approve_in(os, *above, path, name_as_opened(*name, winpath::prefix_of(lexical).verbatim()));
+}
+
+ApprovedPath approve_in(Platform& os, const Resolved& folder, PStringView path, PStringView name) {
+    ApprovedPath approved{PString(path), PString(path), folder.place};
     approved.location.name += '\\';
     // The entry as its folder spells it: an 8.3 alias or other letter case in the path is
     // the entry's long name on disk. The folder's listing answers, not the entry: a link
     // there is named, not followed.
-    if (above->final) {
-        if (const auto stored = os.entry_name(in_folder(*above->final, opened))) {
+    if (folder.final) {
+        if (const auto stored = os.entry_name(in_folder(*folder.final, name))) {
             approved.location.name += to_utf8(*stored);
             approved.location.proven = approved.location.name.size();
             return approved;
         }
     }
-    approved.location.name += to_utf8(opened);
+    approved.location.name += to_utf8(name);
     return approved;
 }
 
 Result<ApprovedPath> approve_entry(Platform& os, PStringView dir, PStringView name) {
+    auto folder = resolve(os, dir);
+    if (!folder) return fail(std::move(folder.error()));
+    return approve_entry(os, *folder, dir, name);
+}
+
+Result<ApprovedPath> approve_entry(Platform& os, const Resolved& folder, PStringView dir, PStringView name) {
     const PString shown = winpath::join(dir, name);
-    const auto folder = os.final_path(dir);
-    if (!folder) {
+    if (!folder.final) {
         auto approved = approve(os, shown);
         if (approved) {
             approved->shown = shown;
@@ -201,9 +214,9 @@ Result<ApprovedPath> approve_entry(Platform& os, PStringView dir, PStringView na
         }
         return approved;
     }
-    std::string location = final_text(*folder) + '\\' + to_utf8(name);
+    std::string location = folder.place.name + '\\' + to_utf8(name);
     const std::size_t proven = location.size();
-    return ApprovedPath{in_folder(*folder, name), shown, Place{std::move(location), proven}, true};
+    return ApprovedPath{in_folder(*folder.final, name), shown, Place{std::move(location), proven}, true};
 }
 
 Result<ApprovedPath> ensure_within(Platform& os, PStringView base, PStringView candidate) {
@@ -213,14 +226,18 @@ Result<ApprovedPath> ensure_within(Platform& os, PStringView base, PStringView c
 }
 
 Result<ApprovedPath> ensure_within(Platform& os, PStringView base, const ApprovedPath& candidate) {
-    auto root = compared(os, base);
+    auto root = resolve(os, base);
     if (!root) return fail(std::move(root.error()));
-    auto inner = compared(os, candidate.path);
+    return ensure_within(os, *root, candidate);
+}
+
+Result<ApprovedPath> ensure_within(Platform& os, const Resolved& root, const ApprovedPath& candidate) {
+    auto inner = resolve_as_approved(os, candidate);
     if (!inner) return fail(std::move(inner.error()));
     // Where the path leads, and where a deletion of it would act: a link in the entry's own
     // place that leads inside counts for the first, not for the second.
-    if (!contains(root->spelled, inner->spelled) || !place_within(root->place, inner->place) ||
-        !place_within(root->place, candidate.location))
+    if (!contains(root.spelled, inner->spelled) || !place_within(root.place, inner->place) ||
+        !place_within(root.place, candidate.location))
         // The refused path is shown as the caller gave it, so the log names what was asked for.
         return fail("unsafe path outside expected directory: " + to_utf8(candidate.shown));
     return candidate;
