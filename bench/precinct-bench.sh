@@ -44,16 +44,8 @@ bench_win='C:\tu-precinct-bench'
 rm -rf "$bench"
 app="$bench/Tarvo/LCKaptaO"
 mkdir -p "$app/Data" "$app/Export" "$bench/Tarvo/logs" "$bench/Desktop" "$bench/Menu" "$bench/stage"
-printf 'MZ precinct application\n' >"$app/lc-okrsek.exe"
-printf 'icon\n' >"$app/icon.ico"
-cat >"$app/.lc-okrsek-install.meta" <<'EOF'
-# written by the installer
-bundle_id=com.lc-okrsek
-app_folder=LCKaptaO
-main_binary=lc-okrsek.exe
-helper_binary=tarvo-untarvo.exe
-uninstaller=Zudeded2026.exe
-EOF
+. "$root/tools/sample-installation.sh"
+make_precinct_app "$app"
 cp "$launcher_exe" "$bench/Tarvo/Zudeded2026.exe"
 cp "$helper_exe" "$bench/stage/tarvo-untarvo.exe"
 

@@ -289,6 +289,14 @@ TEST_F(RemovalTest, HandleThatLeadsElsewhereDeletesNothing) {
         std::function<void(FakePlatform&)> arrange;
         std::string refusal;
     };
+    // The tree itself replaced by a link to `target`.
+    const auto tree_a_link_to = [](const char16_t* target) {
+        return [target](FakePlatform& os) {
+            (void)os.delete_file(u"C:\\Tarvo\\App\\app.exe");
+            (void)os.remove_directory(u"C:\\Tarvo\\App");
+            os.add_symlink(u"C:\\Tarvo\\App", target, true);
+        };
+    };
     const std::vector<Case> cases = {
         {"file link inside the tree",
          [](FakePlatform& os) { os.add_symlink(u"C:\\Tarvo\\App\\data\\escape.txt", u"C:\\Outside\\keep.txt", false); },
@@ -296,12 +304,7 @@ TEST_F(RemovalTest, HandleThatLeadsElsewhereDeletesNothing) {
         {"folder link inside the tree",
          [](FakePlatform& os) { os.add_symlink(u"C:\\Tarvo\\App\\data\\out", u"C:\\Outside\\empty", true); },
          "refused to delete C:\\Tarvo\\App\\data\\out: it leads to C:\\Outside\\empty"},
-        {"the tree itself a link",
-         [](FakePlatform& os) {
-             (void)os.delete_file(u"C:\\Tarvo\\App\\app.exe");
-             (void)os.remove_directory(u"C:\\Tarvo\\App");
-             os.add_symlink(u"C:\\Tarvo\\App", u"C:\\Outside\\empty", true);
-         },
+        {"the tree itself a link", tree_a_link_to(u"C:\\Outside\\empty"),
          "refused to delete C:\\Tarvo\\App: it leads to C:\\Outside\\empty"},
         {"file link to a neighbour whose name begins with its own",
          [](FakePlatform& os) {
@@ -309,19 +312,9 @@ TEST_F(RemovalTest, HandleThatLeadsElsewhereDeletesNothing) {
              os.add_symlink(u"C:\\Tarvo\\App\\data\\escape.txt", u"C:\\Tarvo\\App\\data\\escape.txt.keep", false);
          },
          "refused to delete C:\\Tarvo\\App\\data\\escape.txt: it leads to C:\\Tarvo\\App\\data\\escape.txt.keep"},
-        {"the tree a link to a neighbour whose name begins with its own",
-         [](FakePlatform& os) {
-             (void)os.delete_file(u"C:\\Tarvo\\App\\app.exe");
-             (void)os.remove_directory(u"C:\\Tarvo\\App");
-             os.add_symlink(u"C:\\Tarvo\\App", u"C:\\Tarvo\\App2", true);
-         },
+        {"the tree a link to a neighbour whose name begins with its own", tree_a_link_to(u"C:\\Tarvo\\App2"),
          "refused to delete C:\\Tarvo\\App: it leads to C:\\Tarvo\\App2"},
-        {"the tree a link to a folder whose name differs only in case",
-         [](FakePlatform& os) {
-             (void)os.delete_file(u"C:\\Tarvo\\App\\app.exe");
-             (void)os.remove_directory(u"C:\\Tarvo\\App");
-             os.add_symlink(u"C:\\Tarvo\\App", u"C:\\TARVO\\App", true);
-         },
+        {"the tree a link to a folder whose name differs only in case", tree_a_link_to(u"C:\\TARVO\\App"),
          "refused to delete C:\\Tarvo\\App: it leads to C:\\TARVO\\App"},
     };
     for (const Case& c : cases) {
