@@ -28,9 +28,8 @@ Result<std::string> normalize_for_compare(Platform& os, PStringView path);
 // Two paths name the same object only where the file system says so: a name folded to lower
 // case is a spelling, and where letter case tells names apart (Wine on Linux always, Windows
 // in a folder marked case-sensitive) C:\TARVO is another folder than C:\Tarvo. So every
-// comparison below takes the specification's test first (the normalised forms, A-Z folded)
-// and then asks that, over the part of both paths that exists, the file system's names agree
-// exactly. Where a path does not exist its spelling is all there is; whatever is later found
+// comparison below takes the test of the normalised forms first (A-Z folded) and then asks
+// that, over the part of both paths that exists, the file system's names agree exactly. Where a path does not exist its spelling is all there is; whatever is later found
 // there is deleted only through a handle whose final name is the approved place, exactly.
 struct Place {
     std::string name;  // '\' only, no verbatim prefix, no trailing '\'
