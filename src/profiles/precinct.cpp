@@ -38,6 +38,7 @@ public:
           approved_app_(std::move(app_dir)),
           app_dir_(approved_app_.path),
           data_dir_(winpath::join(app_dir_, u"Data")),
+          export_dir_(winpath::join(app_dir_, u"Export")),
           main_exe_(std::move(main_exe)),
           item_shortcut_prefix_(std::move(item_shortcut_prefix)),
           start_menu_folder_(std::move(start_menu_folder)) {}
@@ -70,20 +71,21 @@ private:
     // checked, not once per precinct: a run may name thousands. What each precinct deletes
     // is still approved in its turn and proven when it is deleted.
     Result<> resolve_folders() {
-        if (app_base_) return {};
+        if (folders_resolved_) return {};
         auto app = resolve(os_, app_dir_);
         if (!app) return fail(app.error());
         auto data = resolve(os_, data_dir_);
         if (!data) return fail(data.error());
         app_base_ = std::move(*app);
         data_ = std::move(*data);
+        folders_resolved_ = true;
         return {};
     }
 
     Result<> remove_precinct(const std::string& item) {
         if (auto ok = resolve_folders(); !ok) return ok;
         const PString item_dir = winpath::join(data_dir_, to_utf16(item));
-        const auto approved_item = ensure_within(os_, *app_base_, approve_in(os_, *data_, item_dir, to_utf16(item)));
+        const auto approved_item = ensure_within(os_, app_base_, approve_in(os_, data_, item_dir, to_utf16(item)));
         if (!approved_item) return fail(approved_item.error());
         if (auto ok = remove_tree(os_, *approved_item, log_, app_.flavour); !ok) return ok;
 
@@ -110,31 +112,29 @@ private:
     // Only regular files directly in "Export" that belong to the precinct go; every other
     // entry stays without a line.
     Result<> remove_export_files(const std::string& item) {
-        if (!export_) {
-            auto listed = list_export();
-            if (!listed) return fail(listed.error());
-            export_ = std::move(*listed);
+        if (export_state_ == ExportState::unread) {
+            if (auto ok = list_export(); !ok) return ok;
         }
-        switch (export_->state) {
-        case ExportListing::State::absent:
-            log_.line("skip missing export dir: " + export_->shown);
+        if (export_state_ != ExportState::listed) {
+            if (export_state_ == ExportState::absent || logged())
+                log_.line("skip missing export dir: " + to_utf8(export_dir_));
             return {};
-        case ExportListing::State::vanished:
-            if (logged()) log_.line("skip missing export dir: " + export_->shown);
-            return {};
-        case ExportListing::State::listed:
-            break;
         }
-        for (auto& entry : export_->entries) {
+        const PString ending = to_utf16(item);
+        for (auto& entry : export_entries_) {
             if (!entry) {
                 if (auto ok = skip_vanished_entry(entry.error()); !ok) return ok;
                 continue;
             }
-            // The name decides first, so that an unrelated entry can never stop the run.
-            if (entry->removed || !entry->text || !app_.export_file_belongs(*entry->text, item)) continue;
+            // The name decides first, so that an unrelated entry can never stop the run. Every
+            // export file of a precinct ends with its item: the other names are passed over
+            // before they are read as text (a run may hold thousands of each).
+            if (!entry->name.ends_with(ending)) continue;
+            const auto name = to_utf8_strict(entry->name);
+            if (!name || !app_.export_file_belongs(*name, item)) continue;
 
             // Opened below the folder's final name, so that CON.12345 is the file it is.
-            const auto file = approve_entry(os_, export_->folder, export_->dir, entry->name);
+            const auto file = approve_entry(os_, export_dir_, entry->name);
             if (!file) return fail(file.error());
             FileInfo info = entry->info;
             if (app_.export_entries_follow_links) {
@@ -150,62 +150,34 @@ private:
             }
             if (!info.regular_file()) continue;
 
-            const auto inside = ensure_within(os_, *app_base_, *file);
+            const auto inside = ensure_within(os_, app_base_, *file);
             if (!inside) return fail(inside.error());
             if (auto ok = remove_file(os_, *file, log_, app_.flavour); !ok) return ok;
-            entry->removed = true;
+            entry->name.clear();  // struck from the listing
         }
         return {};
     }
 
     // "Export" is looked at once for the whole run, when the first precinct needs it: every
     // precinct takes its files from that one listing, so that a run over thousands of
-    // precincts does not list thousands of files as often. What the run removed is marked
-    // in it, and a precinct named twice finds its files gone.
-    struct ExportEntry {
-        PString name;
-        std::optional<std::string> text;  // the name as text, when it is well formed
-        FileInfo info;
-        bool removed = false;
-    };
-    struct ExportListing {
-        enum class State { absent, vanished, listed };
-        State state = State::absent;
-        PString dir;
-        Resolved folder;
-        std::string shown;
-        std::vector<std::expected<ExportEntry, OsError>> entries;
-    };
-
-    Result<ExportListing> list_export() {
-        ExportListing listing;
-        listing.dir = winpath::join(app_dir_, u"Export");
-        listing.shown = to_utf8(listing.dir);
-        if (!is_present(os_, listing.dir)) return listing;
-        const auto approved = approve(os_, listing.dir);
+    // precincts does not list thousands of files as often. What the run removed is struck
+    // from it, and a precinct named twice finds its files gone.
+    Result<> list_export() {
+        export_state_ = ExportState::absent;
+        if (!is_present(os_, export_dir_)) return {};
+        const auto approved = approve(os_, export_dir_);
         if (!approved) return fail(approved.error());
-        if (auto inside = ensure_within(os_, *app_base_, *approved); !inside) return fail(inside.error());
-        auto folder = resolve(os_, listing.dir);
-        if (!folder) return fail(folder.error());
-        listing.folder = std::move(*folder);
-        auto entries = os_.list_dir(listing.dir);
+        if (auto inside = ensure_within(os_, app_base_, *approved); !inside) return fail(inside.error());
+        auto entries = os_.list_dir(export_dir_);
         if (!entries) {
             if (!is_not_found(entries.error().code))
-                return fail("failed to read export dir " + listing.shown + ": " + os_error_text(os_, entries.error()));
-            listing.state = ExportListing::State::vanished;
-            return listing;
+                return fail("failed to read export dir " + to_utf8(export_dir_) + ": " + os_error_text(os_, entries.error()));
+            export_state_ = ExportState::vanished;
+            return {};
         }
-        listing.state = ExportListing::State::listed;
-        listing.entries.reserve(entries->size());
-        for (auto& entry : *entries) {
-            if (!entry) {
-                listing.entries.push_back(std::unexpected(entry.error()));
-                continue;
-            }
-            auto text = to_utf8_strict(entry->name);
-            listing.entries.push_back(ExportEntry{std::move(entry->name), std::move(text), entry->info});
-        }
-        return listing;
+        export_state_ = ExportState::listed;
+        export_entries_ = std::move(*entries);
+        return {};
     }
 
     // An entry that vanished while "Export" was listed is skipped; any other error stops.
@@ -224,12 +196,15 @@ private:
     const ApprovedPath approved_app_;
     const PString& app_dir_;
     const PString data_dir_;
+    const PString export_dir_;
     const PString main_exe_;
     const std::string item_shortcut_prefix_;
     const std::optional<StartMenuFolder> start_menu_folder_;
-    std::optional<Resolved> app_base_;
-    std::optional<Resolved> data_;
-    std::optional<ExportListing> export_;
+    bool folders_resolved_ = false;
+    Resolved app_base_, data_;
+    enum class ExportState { unread, absent, vanished, listed };
+    ExportState export_state_ = ExportState::unread;
+    std::vector<std::expected<DirEntry, OsError>> export_entries_;  // a removed file's name is cleared
 };
 
 }  // namespace

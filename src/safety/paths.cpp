@@ -79,9 +79,10 @@ Place deepest_existing(Platform& os, const PString& lexical) {
     return place;
 }
 
-}  // namespace
-
-Result<Resolved> resolve(Platform& os, PStringView path) {
+// What resolve() gives; but for a path whose entry was not there when it was approved, where
+// it would be is already known (`missing_at`, its folder's place and its name), and the file
+// system is not asked again.
+Result<Resolved> resolve_or_place(Platform& os, PStringView path, const Place* missing_at) {
     auto absolute = make_absolute(os, path);
     if (!absolute) return fail(std::move(absolute.error()));
 
@@ -93,15 +94,19 @@ Result<Resolved> resolve(Platform& os, PStringView path) {
     // comparable. Folded that way, C:\Tarvo\..\x names C:\x, which is not inside C:\Tarvo,
     // whatever its spelling begins with; a verbatim path's dots are folded too
     // (winpath::fold_lexically says why).
-    if (auto resolved = os.final_path(*absolute)) {
+    if (auto resolved = missing_at ? std::unexpected(OsError{}) : os.final_path(*absolute)) {
         std::string name = final_text(*resolved);
         std::string spelled = ascii_lower(name);
         const std::size_t proven = name.size();
         return Resolved{std::move(spelled), Place{std::move(name), proven}, std::move(*resolved)};
     }
     const PString lexical = winpath::fold_lexically(with_backslashes(*absolute));
-    return Resolved{finish_comparable(to_utf8(lexical)), deepest_existing(os, lexical), std::nullopt};
+    return Resolved{finish_comparable(to_utf8(lexical)), missing_at ? *missing_at : deepest_existing(os, lexical), {}};
 }
+
+}  // namespace
+
+Result<Resolved> resolve(Platform& os, PStringView path) { return resolve_or_place(os, path, nullptr); }
 
 namespace {
 
@@ -119,17 +124,6 @@ bool place_within(const Place& root, const Place& inner) {
     const bool below = candidate.size() > base.size() && candidate[base.size()] == '\\' &&
                        ascii_iequals(candidate.substr(0, base.size()), base);
     return (below || ascii_iequals(candidate, base)) && agree(root, inner);
-}
-
-// A candidate's forms as resolve() gives them, knowing its approval: an entry that was not
-// there when it was approved cannot be resolved either, and where it would be is already
-// known, its folder's place and its name, without asking the file system again.
-Result<Resolved> resolve_as_approved(Platform& os, const ApprovedPath& candidate) {
-    if (candidate.location.proven == candidate.location.name.size()) return resolve(os, candidate.path);
-    auto absolute = make_absolute(os, candidate.path);
-    if (!absolute) return fail(std::move(absolute.error()));
-    const PString lexical = winpath::fold_lexically(with_backslashes(*absolute));
-    return Resolved{finish_comparable(to_utf8(lexical)), candidate.location, std::nullopt};
 }
 
 PString in_folder(PStringView folder, PStringView name) {
@@ -187,8 +181,8 @@ ApprovedPath approve_in(Platform& os, const Resolved& folder, PStringView path, 
     // The entry as its folder spells it: an 8.3 alias or other letter case in the path is
     // the entry's long name on disk. The folder's listing answers, not the entry: a link
     // there is named, not followed.
-    if (folder.final) {
-        if (const auto stored = os.entry_name(in_folder(*folder.final, name))) {
+    if (!folder.final.empty()) {
+        if (const auto stored = os.entry_name(in_folder(folder.final, name))) {
             approved.location.name += to_utf8(*stored);
             approved.location.proven = approved.location.name.size();
             return approved;
@@ -199,14 +193,10 @@ ApprovedPath approve_in(Platform& os, const Resolved& folder, PStringView path, 
 }
 
 Result<ApprovedPath> approve_entry(Platform& os, PStringView dir, PStringView name) {
-    auto folder = resolve(os, dir);
-    if (!folder) return fail(std::move(folder.error()));
-    return approve_entry(os, *folder, dir, name);
-}
-
-Result<ApprovedPath> approve_entry(Platform& os, const Resolved& folder, PStringView dir, PStringView name) {
     const PString shown = winpath::join(dir, name);
-    if (!folder.final) {
+    const auto folder = resolve(os, dir);
+    if (!folder) return fail(folder.error());
+    if (folder->final.empty()) {
         auto approved = approve(os, shown);
         if (approved) {
             approved->shown = shown;
@@ -214,9 +204,9 @@ Result<ApprovedPath> approve_entry(Platform& os, const Resolved& folder, PString
         }
         return approved;
     }
-    std::string location = folder.place.name + '\\' + to_utf8(name);
+    std::string location = folder->place.name + '\\' + to_utf8(name);
     const std::size_t proven = location.size();
-    return ApprovedPath{in_folder(*folder.final, name), shown, Place{std::move(location), proven}, true};
+    return ApprovedPath{in_folder(folder->final, name), shown, Place{std::move(location), proven}, true};
 }
 
 Result<ApprovedPath> ensure_within(Platform& os, PStringView base, PStringView candidate) {
@@ -232,7 +222,9 @@ Result<ApprovedPath> ensure_within(Platform& os, PStringView base, const Approve
 }
 
 Result<ApprovedPath> ensure_within(Platform& os, const Resolved& root, const ApprovedPath& candidate) {
-    auto inner = resolve_as_approved(os, candidate);
+    // An entry that was not there when it was approved cannot be resolved either.
+    const Place& at = candidate.location;
+    auto inner = resolve_or_place(os, candidate.path, at.proven == at.name.size() ? nullptr : &at);
     if (!inner) return fail(std::move(inner.error()));
     // Where the path leads, and where a deletion of it would act: a link in the entry's own
     // place that leads inside counts for the first, not for the second.

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstddef>
-#include <optional>
 #include <string>
 
 #include "platform/platform.h"
@@ -41,12 +40,12 @@ struct Place {
 std::string final_text(PStringView final_name);
 
 // A path as the comparisons take it: its normalised form (normalize_for_compare), its place,
-// and its final name when the whole path could be opened. A run that checks many paths in
-// or against one folder (thousands of precincts) resolves that folder once.
+// and its final name when the whole path could be opened (else empty). A run that checks
+// many paths in or against one folder (thousands of precincts) resolves that folder once.
 struct Resolved {
     std::string spelled;
     Place place;
-    std::optional<PString> final;
+    PString final;
 };
 // Only error: the one of make_absolute.
 Result<Resolved> resolve(Platform& os, PStringView path);
@@ -83,7 +82,6 @@ ApprovedPath approve_in(Platform& os, const Resolved& folder, PStringView path, 
 // name in verbatim form, so that its name is taken as it is: CON.12345 or nul.x is a file
 // in that folder, not a device. Shown as `dir` joined with the name.
 Result<ApprovedPath> approve_entry(Platform& os, PStringView dir, PStringView name);
-Result<ApprovedPath> approve_entry(Platform& os, const Resolved& folder, PStringView dir, PStringView name);
 
 // The candidate, approved, when both it (judged by where it really leads) and the place its
 // deletion would act lie inside base. Error: "unsafe path outside expected directory: {}"
