@@ -67,25 +67,9 @@ public:
     }
 
 private:
-    // The application folder and "Data" are resolved once, when the first precinct is
-    // checked, not once per precinct: a run may name thousands. What each precinct deletes
-    // is still approved in its turn and proven when it is deleted.
-    Result<> resolve_folders() {
-        if (folders_resolved_) return {};
-        auto app = resolve(os_, app_dir_);
-        if (!app) return fail(app.error());
-        auto data = resolve(os_, data_dir_);
-        if (!data) return fail(data.error());
-        app_base_ = std::move(*app);
-        data_ = std::move(*data);
-        folders_resolved_ = true;
-        return {};
-    }
-
     Result<> remove_precinct(const std::string& item) {
-        if (auto ok = resolve_folders(); !ok) return ok;
         const PString item_dir = winpath::join(data_dir_, to_utf16(item));
-        const auto approved_item = ensure_within(os_, app_base_, approve_in(os_, data_, item_dir, to_utf16(item)));
+        const auto approved_item = ensure_within(os_, app_dir_, item_dir);
         if (!approved_item) return fail(approved_item.error());
         if (auto ok = remove_tree(os_, *approved_item, log_, app_.flavour); !ok) return ok;
 
@@ -150,7 +134,7 @@ private:
             }
             if (!info.regular_file()) continue;
 
-            const auto inside = ensure_within(os_, app_base_, *file);
+            const auto inside = ensure_within(os_, app_dir_, *file);
             if (!inside) return fail(inside.error());
             if (auto ok = remove_file(os_, *file, log_, app_.flavour); !ok) return ok;
             entry->name.clear();  // struck from the listing
@@ -165,9 +149,7 @@ private:
     Result<> list_export() {
         export_state_ = ExportState::absent;
         if (!is_present(os_, export_dir_)) return {};
-        const auto approved = approve(os_, export_dir_);
-        if (!approved) return fail(approved.error());
-        if (auto inside = ensure_within(os_, app_base_, *approved); !inside) return fail(inside.error());
+        if (auto inside = ensure_within(os_, app_dir_, export_dir_); !inside) return fail(inside.error());
         auto entries = os_.list_dir(export_dir_);
         if (!entries) {
             if (!is_not_found(entries.error().code))
@@ -200,8 +182,6 @@ private:
     const PString main_exe_;
     const std::string item_shortcut_prefix_;
     const std::optional<StartMenuFolder> start_menu_folder_;
-    bool folders_resolved_ = false;
-    Resolved app_base_, data_;
     enum class ExportState { unread, absent, vanished, listed };
     ExportState export_state_ = ExportState::unread;
     std::vector<std::expected<DirEntry, OsError>> export_entries_;  // a removed file's name is cleared

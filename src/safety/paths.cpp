@@ -60,6 +60,14 @@ std::string readable_name(PStringView final_name) { return to_utf8(winpath::with
 
 namespace {
 
+// A path as the comparisons take it: its normalised form (normalize_for_compare), its place,
+// and its final name when the whole path could be opened (else empty).
+struct Resolved {
+    std::string spelled;
+    Place place;
+    PString final;
+};
+
 // The place of a path that cannot be opened (after folding as Windows would open it): the
 // final name of the longest leading part that can be, and the rest as written. A missing
 // entry in an existing folder is thus its folder's own name and the entry's spelling.
@@ -79,10 +87,8 @@ Place deepest_existing(Platform& os, const PString& lexical) {
     return place;
 }
 
-// What resolve() gives; but for a path whose entry was not there when it was approved, where
-// it would be is already known (`missing_at`, its folder's place and its name), and the file
-// system is not asked again.
-Result<Resolved> resolve_or_place(Platform& os, PStringView path, const Place* missing_at) {
+// Only error: the one of make_absolute.
+Result<Resolved> resolve(Platform& os, PStringView path) {
     auto absolute = make_absolute(os, path);
     if (!absolute) return fail(std::move(absolute.error()));
 
@@ -94,21 +100,15 @@ Result<Resolved> resolve_or_place(Platform& os, PStringView path, const Place* m
     // comparable. Folded that way, C:\Tarvo\..\x names C:\x, which is not inside C:\Tarvo,
     // whatever its spelling begins with; a verbatim path's dots are folded too
     // (winpath::fold_lexically says why).
-    if (auto resolved = missing_at ? std::unexpected(OsError{}) : os.final_path(*absolute)) {
+    if (auto resolved = os.final_path(*absolute)) {
         std::string name = final_text(*resolved);
         std::string spelled = ascii_lower(name);
         const std::size_t proven = name.size();
         return Resolved{std::move(spelled), Place{std::move(name), proven}, std::move(*resolved)};
     }
     const PString lexical = winpath::fold_lexically(with_backslashes(*absolute));
-    return Resolved{finish_comparable(to_utf8(lexical)), missing_at ? *missing_at : deepest_existing(os, lexical), {}};
+    return Resolved{finish_comparable(to_utf8(lexical)), deepest_existing(os, lexical), {}};
 }
-
-}  // namespace
-
-Result<Resolved> resolve(Platform& os, PStringView path) { return resolve_or_place(os, path, nullptr); }
-
-namespace {
 
 // Over the part that both places have from the file system, its names are the same, letter
 // for letter. `proven` ends a component in both when their names are equal but for case.
@@ -131,6 +131,24 @@ PString in_folder(PStringView folder, PStringView name) {
     if (!path.ends_with(u'\\')) path.push_back(u'\\');
     path += name;
     return path;
+}
+
+// Approves `path`, the entry `name` (as written) of a folder resolved before.
+ApprovedPath approve_in(Platform& os, const Resolved& folder, PStringView path, PStringView name) {
+    ApprovedPath approved{PString(path), PString(path), folder.place};
+    approved.location.name += '\\';
+    // The entry as its folder spells it: an 8.3 alias or other letter case in the path is
+    // the entry's long name on disk. The folder's listing answers, not the entry: a link
+    // there is named, not followed.
+    if (!folder.final.empty()) {
+        if (const auto stored = os.entry_name(in_folder(folder.final, name))) {
+            approved.location.name += to_utf8(*stored);
+            approved.location.proven = approved.location.name.size();
+            return approved;
+        }
+    }
+    approved.location.name += to_utf8(name);
+    return approved;
 }
 
 }  // namespace
@@ -175,36 +193,14 @@ Result<ApprovedPath> approve(Platform& os, PStringView path) {
     return approve_in(os, *above, path, name_as_opened(*name, winpath::prefix_of(lexical).verbatim()));
 }
 
-ApprovedPath approve_in(Platform& os, const Resolved& folder, PStringView path, PStringView name) {
-    ApprovedPath approved{PString(path), PString(path), folder.place};
-    approved.location.name += '\\';
-    // The entry as its folder spells it: an 8.3 alias or other letter case in the path is
-    // the entry's long name on disk. The folder's listing answers, not the entry: a link
-    // there is named, not followed.
-    if (!folder.final.empty()) {
-        if (const auto stored = os.entry_name(in_folder(folder.final, name))) {
-            approved.location.name += to_utf8(*stored);
-            approved.location.proven = approved.location.name.size();
-            return approved;
-        }
-    }
-    approved.location.name += to_utf8(name);
-    return approved;
-}
-
 Result<ApprovedPath> approve_entry(Platform& os, PStringView dir, PStringView name) {
-    const PString shown = winpath::join(dir, name);
     const auto folder = resolve(os, dir);
     if (!folder) return fail(folder.error());
-    if (folder->final.empty()) {
-        auto approved = approve(os, shown);
-        if (approved) {
-            approved->shown = shown;
-            approved->listed = true;
-        }
-        return approved;
-    }
+    const PString shown = winpath::join(dir, name);
     std::string location = folder->place.name + '\\' + to_utf8(name);
+    // A folder that cannot be opened holds nothing to open below it either: the entry is then
+    // approved where its spelling puts it.
+    if (folder->final.empty()) return ApprovedPath{shown, shown, Place{std::move(location), folder->place.proven}, true};
     const std::size_t proven = location.size();
     return ApprovedPath{in_folder(folder->final, name), shown, Place{std::move(location), proven}, true};
 }
@@ -218,18 +214,12 @@ Result<ApprovedPath> ensure_within(Platform& os, PStringView base, PStringView c
 Result<ApprovedPath> ensure_within(Platform& os, PStringView base, const ApprovedPath& candidate) {
     auto root = resolve(os, base);
     if (!root) return fail(std::move(root.error()));
-    return ensure_within(os, *root, candidate);
-}
-
-Result<ApprovedPath> ensure_within(Platform& os, const Resolved& root, const ApprovedPath& candidate) {
-    // An entry that was not there when it was approved cannot be resolved either.
-    const Place& at = candidate.location;
-    auto inner = resolve_or_place(os, candidate.path, at.proven == at.name.size() ? nullptr : &at);
+    auto inner = resolve(os, candidate.path);
     if (!inner) return fail(std::move(inner.error()));
     // Where the path leads, and where a deletion of it would act: a link in the entry's own
     // place that leads inside counts for the first, not for the second.
-    if (!contains(root.spelled, inner->spelled) || !place_within(root.place, inner->place) ||
-        !place_within(root.place, candidate.location))
+    if (!contains(root->spelled, inner->spelled) || !place_within(root->place, inner->place) ||
+        !place_within(root->place, candidate.location))
         // The refused path is shown as the caller gave it, so the log names what was asked for.
         return fail("unsafe path outside expected directory: " + to_utf8(candidate.shown));
     return candidate;

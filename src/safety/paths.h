@@ -39,16 +39,6 @@ struct Place {
 // '\', letter case as the file system spells it.
 std::string final_text(PStringView final_name);
 
-// A path as the comparisons take it: its normalised form (normalize_for_compare), its place,
-// and its final name when the whole path could be opened (else empty). A run that checks
-// many paths in or against one folder (thousands of precincts) resolves that folder once.
-struct Resolved {
-    std::string spelled;
-    Place place;
-    PString final;
-};
-// Only error: the one of make_absolute.
-Result<Resolved> resolve(Platform& os, PStringView path);
 // A final name as the log shows it: without its verbatim prefix.
 std::string readable_name(PStringView final_name);
 
@@ -76,8 +66,6 @@ struct ApprovedPath {
 
 // Approves a path as it stands now. Only error: the one of make_absolute.
 Result<ApprovedPath> approve(Platform& os, PStringView path);
-// Approves `path`, the entry `name` (as written) of a folder resolved before.
-ApprovedPath approve_in(Platform& os, const Resolved& folder, PStringView path, PStringView name);
 // Approves an entry that a listing of `dir` returned. It is opened below the folder's final
 // name in verbatim form, so that its name is taken as it is: CON.12345 or nul.x is a file
 // in that folder, not a device. Shown as `dir` joined with the name.
@@ -88,6 +76,5 @@ Result<ApprovedPath> approve_entry(Platform& os, PStringView dir, PStringView na
 // with the candidate as passed in (as shown, for an approved one).
 Result<ApprovedPath> ensure_within(Platform& os, PStringView base, PStringView candidate);
 Result<ApprovedPath> ensure_within(Platform& os, PStringView base, const ApprovedPath& candidate);
-Result<ApprovedPath> ensure_within(Platform& os, const Resolved& base, const ApprovedPath& candidate);
 
 }  // namespace tu
