@@ -43,16 +43,8 @@ echo "== making the sample installation in $install_win"
 rm -rf "$install" "$start_menu" "$stage"
 rm -f "$desktop"/Lokal-*.lnk
 mkdir -p "$app/Data" "$app/Export" "$install/LCkapta" "$install/logs" "$desktop" "$start_menu" "$stage"
-printf 'MZ precinct application\n' >"$app/lc-okrsek.exe"
-printf 'icon\n' >"$app/icon.ico"
-cat >"$app/.lc-okrsek-install.meta" <<'EOF'
-# written by the installer
-bundle_id=com.lc-okrsek
-app_folder=LCKaptaO
-main_binary=lc-okrsek.exe
-helper_binary=tarvo-untarvo.exe
-uninstaller=Zudeded2026.exe
-EOF
+. tools/sample-installation.sh
+make_precinct_app "$app"
 for precinct in 12345 23456; do
   mkdir -p "$app/Data/$precinct"
   printf 'votes of %s\n' "$precinct" >"$app/Data/$precinct/okrsek.db"

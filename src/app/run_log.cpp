@@ -43,13 +43,13 @@ std::string one_line(std::string_view text) {
 }
 
 // Whether the object behind a handle is what the log may use: a folder or a file as asked,
-// no link, junction or other reparse point, and at `location` (a comparable name) by the
-// handle's final name.
-bool is_plain_at(Platform& os, HandleId handle, bool directory, const std::string& location) {
+// no link, junction or other reparse point, and at `location` (the file system's names,
+// exactly) by the handle's final name.
+bool is_plain_at(Platform& os, HandleId handle, bool directory, std::string_view location) {
     const auto info = os.handle_info(handle);
     if (!info || info->directory != directory || info->reparse_point) return false;
     const auto where = os.handle_path(handle);
-    return where && comparable_name(*where) == location;
+    return where && final_text(*where) == location;
 }
 
 // Opens the log's file as RunLog says; an empty handle when the log is to be missing.
@@ -64,13 +64,12 @@ OwnedHandle open_log_file(Platform& os, PStringView log_path, LogWriter writer) 
     const auto opened_folder = os.open_no_follow(HandleId{}, folder_place->path, OpenFor::create_in);
     if (!opened_folder) return {};
     const OwnedHandle folder(os, *opened_folder);
-    if (!is_plain_at(os, folder.get(), true, folder_place->location)) return {};
+    if (!is_plain_at(os, folder.get(), true, folder_place->location.name)) return {};
 
     const auto opened_file = os.open_for_writing(folder.get(), *name);
     if (!opened_file) return {};
     OwnedHandle file(os, *opened_file);
-    std::string file_place = folder_place->location;
-    append_entry(file_place, *name);
+    const std::string file_place = folder_place->location.name + '\\' + to_utf8(*name);
     const auto names = os.handle_links(file.get());
     if (!names || *names != 1 || !is_plain_at(os, file.get(), false, file_place)) return {};
     // Started empty: what an earlier run of the same second and process id left goes.

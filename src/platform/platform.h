@@ -147,9 +147,6 @@ public:
     // One level of a directory; not-found and other failures of single entries are reported
     // per entry, in the order the platform returns them.
     virtual std::expected<std::vector<std::expected<DirEntry, OsError>>, OsError> list_dir(PStringView path) = 0;
-    // Whether the folder holds an entry of this name, whatever it is and however it is
-    // held: a dangling link, a file whose deletion waits for another program to close it.
-    virtual std::expected<bool, OsError> entry_exists(PStringView path) = 0;
 
     // --- handle-based deletion (the tree removal walks over these) ---------------------
     // Opens `name` relative to the open directory `parent`, or `name` as a whole path when
@@ -162,9 +159,6 @@ public:
     virtual std::expected<std::vector<DirEntry>, OsError> list_handle(HandleId handle) = 0;
     virtual std::expected<void, OsError> set_disposition(HandleId handle, Disposition how) = 0;
     virtual std::expected<void, OsError> clear_readonly(HandleId handle) = 0;
-    // Moves the object behind `handle` to `name` directly inside the open directory
-    // `new_parent`, never over an entry of that name (183); the handle stays on the object.
-    virtual std::expected<void, OsError> move_into(HandleId handle, HandleId new_parent, PStringView name) = 0;
     virtual void close(HandleId handle) = 0;
 
     // --- writing through a handle (the run log) ----------------------------------------
@@ -190,6 +184,14 @@ public:
     // The message for a status (HRESULT); statuses with bit 28 set come from the NT status
     // table with that bit cleared. Trailing white space removed; may be empty.
     virtual std::string status_message(std::uint32_t status) = 0;
+
+    // --- names as the folder spells them -------------------------------------------------
+    // The name of the entry that the last component of `path` names, as its folder's own
+    // listing spells it: the long name, in the letter case stored, for whatever the path
+    // calls it (another letter case, an 8.3 alias). It is the entry itself, whatever it is
+    // and however it is held (a link, which is not followed; a file whose deletion waits
+    // for another program to close it). Not there: 2, or 3 for a missing folder.
+    virtual std::expected<PString, OsError> entry_name(PStringView path) = 0;
 };
 
 // Owns one open handle and closes it on every path out of the scope that opened it.

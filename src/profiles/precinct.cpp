@@ -37,6 +37,8 @@ public:
           request_(request),
           approved_app_(std::move(app_dir)),
           app_dir_(approved_app_.path),
+          data_dir_(winpath::join(app_dir_, u"Data")),
+          export_dir_(winpath::join(app_dir_, u"Export")),
           main_exe_(std::move(main_exe)),
           item_shortcut_prefix_(std::move(item_shortcut_prefix)),
           start_menu_folder_(std::move(start_menu_folder)) {}
@@ -66,7 +68,7 @@ public:
 
 private:
     Result<> remove_precinct(const std::string& item) {
-        const PString item_dir = winpath::join(winpath::join(app_dir_, u"Data"), to_utf16(item));
+        const PString item_dir = winpath::join(data_dir_, to_utf16(item));
         const auto approved_item = ensure_within(os_, app_dir_, item_dir);
         if (!approved_item) return fail(approved_item.error());
         if (auto ok = remove_tree(os_, *approved_item, log_, app_.flavour); !ok) return ok;
@@ -94,48 +96,69 @@ private:
     // Only regular files directly in "Export" that belong to the precinct go; every other
     // entry stays without a line.
     Result<> remove_export_files(const std::string& item) {
-        const PString export_dir = winpath::join(app_dir_, u"Export");
-        const std::string shown = to_utf8(export_dir);
-        if (!is_present(os_, export_dir)) {
-            log_.line("skip missing export dir: " + shown);
+        if (export_state_ == ExportState::unread) {
+            if (auto ok = list_export(); !ok) return ok;
+        }
+        if (export_state_ != ExportState::listed) {
+            if (export_state_ == ExportState::absent || logged())
+                log_.line("skip missing export dir: " + to_utf8(export_dir_));
             return {};
         }
-        if (auto inside = ensure_within(os_, app_dir_, export_dir); !inside) return fail(inside.error());
-
-        auto listing = os_.list_dir(export_dir);
-        if (!listing) {
-            if (!is_not_found(listing.error().code))
-                return fail("failed to read export dir " + shown + ": " + os_error_text(os_, listing.error()));
-            if (logged()) log_.line("skip missing export dir: " + shown);
-            return {};
-        }
-        for (const auto& entry : *listing) {
+        const PString ending = to_utf16(item);
+        for (auto& entry : export_entries_) {
             if (!entry) {
                 if (auto ok = skip_vanished_entry(entry.error()); !ok) return ok;
                 continue;
             }
-            // The name decides first, so that an unrelated entry can never stop the run.
+            // The name decides first, so that an unrelated entry can never stop the run. Every
+            // export file of a precinct ends with its item: the other names are passed over
+            // before they are read as text (a run may hold thousands of each).
+            if (!entry->name.ends_with(ending)) continue;
             const auto name = to_utf8_strict(entry->name);
             if (!name || !app_.export_file_belongs(*name, item)) continue;
 
             // Opened below the folder's final name, so that CON.12345 is the file it is.
-            const auto file = approve_entry(os_, export_dir, entry->name);
+            const auto file = approve_entry(os_, export_dir_, entry->name);
             if (!file) return fail(file.error());
             FileInfo info = entry->info;
             if (app_.export_entries_follow_links) {
                 const auto followed = os_.file_info(file->path, true);
-                if (!followed) {
+                if (followed) {
+                    info = *followed;
+                } else if (is_not_found(followed.error().code)) {
                     if (auto ok = skip_vanished_entry(followed.error()); !ok) return ok;
                     continue;
                 }
-                info = *followed;
+                // Listed, but not to be looked into by its path (a name that Win32 paths cannot
+                // address): not missing. Its removal fails and names it.
             }
             if (!info.regular_file()) continue;
 
             const auto inside = ensure_within(os_, app_dir_, *file);
             if (!inside) return fail(inside.error());
             if (auto ok = remove_file(os_, *file, log_, app_.flavour); !ok) return ok;
+            entry->name.clear();  // struck from the listing
         }
+        return {};
+    }
+
+    // "Export" is looked at once for the whole run, when the first precinct needs it: every
+    // precinct takes its files from that one listing, so that a run over thousands of
+    // precincts does not list thousands of files as often. What the run removed is struck
+    // from it, and a precinct named twice finds its files gone.
+    Result<> list_export() {
+        export_state_ = ExportState::absent;
+        if (!is_present(os_, export_dir_)) return {};
+        if (auto inside = ensure_within(os_, app_dir_, export_dir_); !inside) return fail(inside.error());
+        auto entries = os_.list_dir(export_dir_);
+        if (!entries) {
+            if (!is_not_found(entries.error().code))
+                return fail("failed to read export dir " + to_utf8(export_dir_) + ": " + os_error_text(os_, entries.error()));
+            export_state_ = ExportState::vanished;
+            return {};
+        }
+        export_state_ = ExportState::listed;
+        export_entries_ = std::move(*entries);
         return {};
     }
 
@@ -154,9 +177,14 @@ private:
     const RunRequest& request_;
     const ApprovedPath approved_app_;
     const PString& app_dir_;
+    const PString data_dir_;
+    const PString export_dir_;
     const PString main_exe_;
     const std::string item_shortcut_prefix_;
     const std::optional<StartMenuFolder> start_menu_folder_;
+    enum class ExportState { unread, absent, vanished, listed };
+    ExportState export_state_ = ExportState::unread;
+    std::vector<std::expected<DirEntry, OsError>> export_entries_;  // a removed file's name is cleared
 };
 
 }  // namespace

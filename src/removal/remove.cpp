@@ -67,12 +67,15 @@ auto try_briefly(Platform& os, Step step, Transient transient) -> decltype(step(
 
 bool in_use(std::uint32_t code) { return code == win32_error::sharing_violation; }
 
-// Nothing is deleted through a handle that does not lead to the approved place: the file
-// system followed a link it was asked not to follow, or something on the way was swapped.
+// Nothing is deleted through a handle that does not lead to the approved place, letter for
+// letter: the file system followed a link it was asked not to follow, or something on the
+// way was swapped, for a link or for a folder whose name differs only in letter case. A
+// place that merely begins like the approved one (app.exe.keep for app.exe, App2 for App)
+// is another place.
 Attempt verify(Platform& os, HandleId handle, std::string_view location, PStringView shown) {
     const auto where = os.handle_path(handle);
     if (!where) return os_failure(where.error());
-    if (comparable_name(*where) == location) return {};
+    if (final_text(*where) == location) return {};
     return refused("refused to delete " + to_utf8(shown) + ": it leads to " + readable_name(*where));
 }
 
@@ -120,7 +123,7 @@ std::expected<std::pair<OwnedHandle, FileInfo>, AttemptError> open_approved(Plat
     auto opened = try_briefly(os, [&] { return os.open_no_follow(HandleId{}, target.path, purpose); }, in_use);
     if (!opened) return os_failure(opened.error());
     OwnedHandle handle(os, *opened);
-    if (auto proven = verify(os, handle.get(), target.location, target.shown); !proven)
+    if (auto proven = verify(os, handle.get(), target.location.name, target.shown); !proven)
         return std::unexpected(std::move(proven.error()));
     const auto info = os.handle_info(handle.get());
     if (!info) return os_failure(info.error());
@@ -130,7 +133,7 @@ std::expected<std::pair<OwnedHandle, FileInfo>, AttemptError> open_approved(Plat
 // The place and the name of the entry the walk is at: both grow by one component per level
 // and shrink again, so that a deep tree costs its depth in memory, not its depth squared.
 struct WalkNames {
-    std::string location;  // comparable, as approved places are
+    std::string location;  // as approved places are: the file system's names, exactly
     PString shown;
 
     struct Mark {
@@ -138,7 +141,8 @@ struct WalkNames {
     };
     Mark enter(PStringView name) {
         const Mark mark{location.size(), shown.size()};
-        append_entry(location, name);
+        location += '\\';
+        location += to_utf8(name);  // the listing's own spelling
         shown += u'\\';
         shown += name;
         return mark;
@@ -156,35 +160,8 @@ struct Frame {
     bool readonly = false;
     std::vector<DirEntry> entries;
     std::size_t next = 0;
-    WalkNames::Mark above;               // the names of its parent
-    std::optional<WalkNames> moved_from;  // its names before it was moved up (`above` holds there)
+    WalkNames::Mark above;  // the names of its parent
 };
-
-// Under Wine every open and every final-name query costs time in the length of the path
-// (each walks it component by component on the Linux side), so a chain of folders two
-// thousand deep took minutes, and its time grew with the cube of the depth. A folder more
-// than this far below the root (in units of its name) is first moved up into the root,
-// under a name of its own, and walked there: every path stays short, and the time grows
-// with the number of entries only. The folder is inside the tree and goes with it; should
-// the removal stop early, the next attempt finds it in the root. Where the move is refused,
-// the walk goes on where the folder is.
-constexpr std::size_t moved_up_beyond_units = 200;
-
-// Moves the directory of `frame` up into the root; on success its names are the root's and
-// the new name, and the names it had are kept to be restored when it is done.
-void move_up(Platform& os, HandleId root, Frame& frame, WalkNames& names, const ApprovedPath& tree, int& moves) {
-    for (int tries = 0; tries < 8; ++tries) {
-        const PString name = u"~tarvo-untarvo-" + to_utf16(std::to_string(++moves));
-        const auto moved = os.move_into(frame.handle.get(), root, name);
-        if (moved) {
-            frame.moved_from = std::exchange(names, WalkNames{tree.location, tree.shown});
-            names.enter(name);
-            return;
-        }
-        // Someone's, or left by an attempt that stopped: the next name.
-        if (moved.error().code != win32_error::already_exists) return;
-    }
-}
 
 std::string os_error_value(const AttemptError& error) {
     if (!error.os) return "None";
@@ -197,11 +174,24 @@ std::string error_text(Platform& os, const AttemptError& error) {
 
 bool failed_not_found(const AttemptError& error) { return error.os && is_not_found(error.os->code); }
 
-// Whether the entry is gone by its name. An entry that cannot be looked for counts as there:
-// nothing is reported removed that is not shown to be.
-bool gone(Platform& os, PStringView path) {
-    const auto there = os.entry_exists(path);
-    return there && !*there;
+// Whether the entry is gone by its name: its folder holds no entry of the name it was
+// approved under. Another entry that the path now finds (one whose name differs only in
+// letter case) is not it. An entry that cannot be looked for counts as there: nothing is
+// reported removed that is not shown to be.
+bool gone(Platform& os, const ApprovedPath& target) {
+    const auto found = os.entry_name(target.path);
+    if (!found) return is_not_found(found.error().code);
+    const std::string& location = target.location.name;
+    return to_utf8(*found) != std::string_view(location).substr(location.rfind('\\') + 1);
+}
+
+// Present for the presence test: its metadata can be read, following links. An entry that
+// its folder's listing showed is absent only when it is not found: a name that Win32 paths
+// cannot address (a line break in it) is still there, and taking it for missing would
+// report success while it stays.
+bool is_there(Platform& os, const ApprovedPath& target) {
+    const auto info = os.file_info(target.path, true);
+    return info || (target.listed && !is_not_found(info.error().code));
 }
 
 const char* const still_there = "still there after its deletion (another program holds it, or something in it, open)";
@@ -225,13 +215,13 @@ Result<> remove_with_retries(Platform& os, const ApprovedPath& target, const Lin
                              const RetryWords& words, Once once) {
     const std::string shown = to_utf8(target.shown);
     const bool logged = flavour == Flavour::logged;
-    if (!is_present(os, target.path)) {
+    if (!is_there(os, target)) {
         log.line(words.skip + shown);
         return {};
     }
     for (int attempt = 1;; ++attempt) {
         auto result = once(os, target);
-        if (result && !gone(os, target.path)) result = refused(still_there);
+        if (result && !gone(os, target)) result = refused(still_there);
         if (result) {
             log.line(words.removed + shown);
             return {};
@@ -252,7 +242,7 @@ Result<> remove_with_retries(Platform& os, const ApprovedPath& target, const Lin
         os.sleep_ms(retry_pause_ms);
         // Absent for the presence test, and no entry of that name left either: an entry
         // that only waits for its holder to let go is still there.
-        if (!is_present(os, target.path) && gone(os, target.path)) {
+        if (!is_there(os, target) && gone(os, target)) {
             if (logged) log.line(words.gone + shown);
             return {};
         }
@@ -300,13 +290,12 @@ Attempt remove_tree_once(Platform& os, const ApprovedPath& tree) {
         return os_failure(OsError{win32_error::directory_expected, "GetFileInformationByHandleEx"});
 
     HandleDeleter deleter(os, true);
-    WalkNames names{tree.location, tree.shown};
-    int moves = 0;
+    WalkNames names{tree.location.name, tree.shown};
     std::vector<Frame> stack;
     {
         auto entries = os.list_handle(root_handle.get());
         if (!entries) return os_failure(entries.error());
-        stack.push_back(Frame{std::move(root_handle), root_info.readonly, std::move(*entries), 0, {}, {}});
+        stack.push_back(Frame{std::move(root_handle), root_info.readonly, std::move(*entries), 0, {}});
     }
 
     while (!stack.empty()) {
@@ -315,7 +304,6 @@ Attempt remove_tree_once(Platform& os, const ApprovedPath& tree) {
             // Everything below is deleted (or pending deletion): the directory itself.
             if (auto removed = deleter.remove(top.handle.get(), top.readonly, true); !removed)
                 return os_failure(removed.error());
-            if (top.moved_from) names = std::move(*top.moved_from);
             names.leave(top.above);
             stack.pop_back();
             continue;
@@ -339,9 +327,7 @@ Attempt remove_tree_once(Platform& os, const ApprovedPath& tree) {
         const WalkNames::Mark above = names.enter(entry.name);
         if (auto proven = verify(os, handle.get(), names.location, names.shown); !proven) return proven;
         if (directory) {
-            Frame frame{std::move(handle), entry.info.readonly, {}, 0, above, {}};
-            if (names.shown.size() - tree.shown.size() > moved_up_beyond_units)
-                move_up(os, stack.front().handle.get(), frame, names, tree, moves);
+            Frame frame{std::move(handle), entry.info.readonly, {}, 0, above};
             auto entries = os.list_handle(frame.handle.get());
             if (!entries) return os_failure(entries.error());
             frame.entries = std::move(*entries);
@@ -387,7 +373,7 @@ Result<> remove_empty_dir(Platform& os, const ApprovedPath& dir, const LineSink&
     if (removed) {
         // Accepted, yet still in its folder: it holds something that another program keeps
         // open, so it was not empty after all, and it stays without a word.
-        if (gone(os, dir.path)) log.line("removed empty dir: " + shown);
+        if (gone(os, dir)) log.line("removed empty dir: " + shown);
         return {};
     }
     const AttemptError& error = removed.error();

@@ -1,5 +1,8 @@
 #include "safety/paths.h"
 
+#include <algorithm>
+#include <optional>
+
 #include "platform/error_text.h"
 #include "platform/text.h"
 #include "platform/winpath.h"
@@ -47,20 +50,45 @@ PString name_as_opened(PString name, bool verbatim) {
 
 }  // namespace
 
-// A verbatim prefix goes (winpath::without_verbatim_prefix), so that \\?\C:\x compares equal
-// to C:\x and \\?\UNC\srv\share to \\srv\share.
-std::string comparable_name(PStringView final_name) {
-    return finish_comparable(to_utf8(winpath::without_verbatim_prefix(with_backslashes(final_name))));
-}
-
-void append_entry(std::string& folder, PStringView name) {
-    folder += '\\';
-    folder += ascii_lower(to_utf8(name));
+std::string final_text(PStringView final_name) {
+    std::string text = to_utf8(winpath::without_verbatim_prefix(with_backslashes(final_name)));
+    while (!text.empty() && text.back() == '\\') text.pop_back();
+    return text;
 }
 
 std::string readable_name(PStringView final_name) { return to_utf8(winpath::without_verbatim_prefix(final_name)); }
 
-Result<std::string> normalize_for_compare(Platform& os, PStringView path) {
+namespace {
+
+// A path as the comparisons take it: its normalised form (normalize_for_compare), its place,
+// and its final name when the whole path could be opened (else empty).
+struct Resolved {
+    std::string spelled;
+    Place place;
+    PString final;
+};
+
+// The place of a path that cannot be opened (after folding as Windows would open it): the
+// final name of the longest leading part that can be, and the rest as written. A missing
+// entry in an existing folder is thus its folder's own name and the entry's spelling.
+Place deepest_existing(Platform& os, const PString& lexical) {
+    Place place{to_utf8(lexical), 0};
+    if (!winpath::is_absolute(lexical)) return place;
+    const winpath::Prefix prefix = winpath::prefix_of(lexical);
+    for (std::size_t end = lexical.rfind(u'\\'); end != PString::npos && end >= prefix.length;
+         end = end == 0 ? PString::npos : lexical.rfind(u'\\', end - 1)) {
+        PString ancestor = lexical.substr(0, end);
+        if (end == prefix.length) ancestor.push_back(u'\\');  // the root itself (C: or a share) with its separator
+        if (const auto resolved = os.final_path(ancestor)) {
+            const std::string head = final_text(*resolved);
+            return Place{head + to_utf8(PStringView(lexical).substr(end)), head.size()};
+        }
+    }
+    return place;
+}
+
+// Only error: the one of make_absolute.
+Result<Resolved> resolve(Platform& os, PStringView path) {
     auto absolute = make_absolute(os, path);
     if (!absolute) return fail(std::move(absolute.error()));
 
@@ -72,26 +100,80 @@ Result<std::string> normalize_for_compare(Platform& os, PStringView path) {
     // comparable. Folded that way, C:\Tarvo\..\x names C:\x, which is not inside C:\Tarvo,
     // whatever its spelling begins with; a verbatim path's dots are folded too
     // (winpath::fold_lexically says why).
-    auto resolved = os.final_path(*absolute);
-    if (resolved) return comparable_name(*resolved);
-    return finish_comparable(to_utf8(winpath::fold_lexically(with_backslashes(*absolute))));
+    if (auto resolved = os.final_path(*absolute)) {
+        std::string name = final_text(*resolved);
+        std::string spelled = ascii_lower(name);
+        const std::size_t proven = name.size();
+        return Resolved{std::move(spelled), Place{std::move(name), proven}, std::move(*resolved)};
+    }
+    const PString lexical = winpath::fold_lexically(with_backslashes(*absolute));
+    return Resolved{finish_comparable(to_utf8(lexical)), deepest_existing(os, lexical), {}};
+}
+
+// Over the part that both places have from the file system, its names are the same, letter
+// for letter. `proven` ends a component in both when their names are equal but for case.
+bool agree(const Place& a, const Place& b) {
+    const std::size_t both = std::min(a.proven, b.proven);
+    return a.name.compare(0, both, b.name, 0, both) == 0;
+}
+
+bool same_place(const Place& a, const Place& b) { return ascii_iequals(a.name, b.name) && agree(a, b); }
+
+bool place_within(const Place& root, const Place& inner) {
+    const std::string_view base = root.name, candidate = inner.name;
+    const bool below = candidate.size() > base.size() && candidate[base.size()] == '\\' &&
+                       ascii_iequals(candidate.substr(0, base.size()), base);
+    return (below || ascii_iequals(candidate, base)) && agree(root, inner);
+}
+
+PString in_folder(PStringView folder, PStringView name) {
+    PString path(folder);
+    if (!path.ends_with(u'\\')) path.push_back(u'\\');
+    path += name;
+    return path;
+}
+
+// Approves `path`, the entry `name` (as written) of a folder resolved before.
+ApprovedPath approve_in(Platform& os, const Resolved& folder, PStringView path, PStringView name) {
+    ApprovedPath approved{PString(path), PString(path), folder.place};
+    approved.location.name += '\\';
+    // The entry as its folder spells it: an 8.3 alias or other letter case in the path is
+    // the entry's long name on disk. The folder's listing answers, not the entry: a link
+    // there is named, not followed.
+    if (!folder.final.empty()) {
+        if (const auto stored = os.entry_name(in_folder(folder.final, name))) {
+            approved.location.name += to_utf8(*stored);
+            approved.location.proven = approved.location.name.size();
+            return approved;
+        }
+    }
+    approved.location.name += to_utf8(name);
+    return approved;
+}
+
+}  // namespace
+
+Result<std::string> normalize_for_compare(Platform& os, PStringView path) {
+    auto both = resolve(os, path);
+    if (!both) return fail(std::move(both.error()));
+    return std::move(both->spelled);
 }
 
 Result<bool> same_path(Platform& os, PStringView a, PStringView b) {
-    auto left = normalize_for_compare(os, a);
+    auto left = resolve(os, a);
     if (!left) return fail(std::move(left.error()));
-    auto right = normalize_for_compare(os, b);
+    auto right = resolve(os, b);
     if (!right) return fail(std::move(right.error()));
-    return *left == *right;
+    return left->spelled == right->spelled && same_place(left->place, right->place);
 }
 
 Result<bool> is_within(Platform& os, PStringView base, PStringView candidate) {
-    auto root = normalize_for_compare(os, base);
+    auto root = resolve(os, base);
     if (!root) return fail(std::move(root.error()));
-    auto inner = normalize_for_compare(os, candidate);
+    auto inner = resolve(os, candidate);
     if (!inner) return fail(std::move(inner.error()));
     // The separator is part of the prefix: c:\tarvo2 must not count as inside c:\tarvo.
-    return contains(*root, *inner);
+    return contains(root->spelled, inner->spelled) && place_within(root->place, inner->place);
 }
 
 Result<ApprovedPath> approve(Platform& os, PStringView path) {
@@ -100,36 +182,27 @@ Result<ApprovedPath> approve(Platform& os, PStringView path) {
     const PString lexical = winpath::fold_dots(*absolute);
     const auto folder = winpath::parent(lexical);
     const auto name = winpath::file_name(lexical);
-    ApprovedPath approved{PString(path), PString(path), {}};
     if (!folder || folder->empty() || !name) {
         // A root has no folder above it: it is approved as the place it resolves to.
-        auto whole = normalize_for_compare(os, lexical);
+        auto whole = resolve(os, lexical);
         if (!whole) return fail(std::move(whole.error()));
-        approved.location = std::move(*whole);
-        return approved;
+        return ApprovedPath{PString(path), PString(path), std::move(whole->place)};
     }
-    auto resolved_folder = normalize_for_compare(os, *folder);
-    if (!resolved_folder) return fail(std::move(resolved_folder.error()));
-    const bool verbatim = winpath::prefix_of(lexical).verbatim();
-    approved.location = std::move(*resolved_folder);
-    append_entry(approved.location, name_as_opened(*name, verbatim));
-    return approved;
+    auto above = resolve(os, *folder);
+    if (!above) return fail(std::move(above.error()));
+    return approve_in(os, *above, path, name_as_opened(*name, winpath::prefix_of(lexical).verbatim()));
 }
 
 Result<ApprovedPath> approve_entry(Platform& os, PStringView dir, PStringView name) {
+    const auto folder = resolve(os, dir);
+    if (!folder) return fail(folder.error());
     const PString shown = winpath::join(dir, name);
-    const auto folder = os.final_path(dir);
-    if (!folder) {
-        auto approved = approve(os, shown);
-        if (approved) approved->shown = shown;
-        return approved;
-    }
-    PString path = *folder;
-    if (!path.ends_with(u'\\')) path.push_back(u'\\');
-    path += name;
-    std::string location = comparable_name(*folder);
-    append_entry(location, name);
-    return ApprovedPath{std::move(path), shown, std::move(location)};
+    std::string location = folder->place.name + '\\' + to_utf8(name);
+    // A folder that cannot be opened holds nothing to open below it either: the entry is then
+    // approved where its spelling puts it.
+    if (folder->final.empty()) return ApprovedPath{shown, shown, Place{std::move(location), folder->place.proven}, true};
+    const std::size_t proven = location.size();
+    return ApprovedPath{in_folder(folder->final, name), shown, Place{std::move(location), proven}, true};
 }
 
 Result<ApprovedPath> ensure_within(Platform& os, PStringView base, PStringView candidate) {
@@ -139,13 +212,14 @@ Result<ApprovedPath> ensure_within(Platform& os, PStringView base, PStringView c
 }
 
 Result<ApprovedPath> ensure_within(Platform& os, PStringView base, const ApprovedPath& candidate) {
-    auto root = normalize_for_compare(os, base);
+    auto root = resolve(os, base);
     if (!root) return fail(std::move(root.error()));
-    auto inner = normalize_for_compare(os, candidate.path);
+    auto inner = resolve(os, candidate.path);
     if (!inner) return fail(std::move(inner.error()));
     // Where the path leads, and where a deletion of it would act: a link in the entry's own
     // place that leads inside counts for the first, not for the second.
-    if (!contains(*root, *inner) || !contains(*root, candidate.location))
+    if (!contains(root->spelled, inner->spelled) || !place_within(root->place, inner->place) ||
+        !place_within(root->place, candidate.location))
         // The refused path is shown as the caller gave it, so the log names what was asked for.
         return fail("unsafe path outside expected directory: " + to_utf8(candidate.shown));
     return candidate;

@@ -3,6 +3,7 @@
 // the paths they passed in. Every comparison of two paths in the system goes through here.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "platform/platform.h"
@@ -18,30 +19,49 @@ Result<PString> make_absolute(Platform& os, PStringView path);
 // trailing '\' removed; A-Z folded. Only error: the one of make_absolute.
 Result<std::string> normalize_for_compare(Platform& os, PStringView path);
 
-// Steps 3 to 7 of normalize_for_compare on a name already resolved (a final name):
-// text, '\' only, verbatim prefix removed, no trailing '\', A-Z folded.
-std::string comparable_name(PStringView final_name);
-// Turns the comparable form of a folder into that of its entry `name` (A-Z folded, as
-// every comparable form is).
-void append_entry(std::string& folder, PStringView name);
+// Where a path leads, as the file system names it: the final name of the longest leading part
+// of the path that exists (links, junctions, 8.3 aliases and letter case resolved), followed
+// by the rest of the path as written. The first `proven` bytes of `name`, whole components,
+// are the file system's own spelling.
+//
+// Two paths name the same object only where the file system says so: a name folded to lower
+// case is a spelling, and where letter case tells names apart (Wine on Linux always, Windows
+// in a folder marked case-sensitive) C:\TARVO is another folder than C:\Tarvo. So every
+// comparison below takes the test of the normalised forms first (A-Z folded) and then asks
+// that, over the part of both paths that exists, the file system's names agree exactly. Where a path does not exist its spelling is all there is; whatever is later found
+// there is deleted only through a handle whose final name is the approved place, exactly.
+struct Place {
+    std::string name;  // '\' only, no verbatim prefix, no trailing '\'
+    std::size_t proven = 0;
+};
+
+// A final name as the checks compare it: text, '\' only, no verbatim prefix, no trailing
+// '\', letter case as the file system spells it.
+std::string final_text(PStringView final_name);
+
 // A final name as the log shows it: without its verbatim prefix.
 std::string readable_name(PStringView final_name);
 
+// Both tests hold: the normalised forms are equal, and so are the file system's names.
 Result<bool> same_path(Platform& os, PStringView a, PStringView b);
-// True when candidate equals base or starts with base followed by '\' (both normalised).
+// Both tests hold: the normalised candidate equals the normalised base or starts with it
+// followed by '\', and the file system's names of the base are those the candidate begins with.
 Result<bool> is_within(Platform& os, PStringView base, PStringView candidate);
 
 // Where a deletion may act, decided when the checks run. The object that a deletion opens
-// must turn out to be at `location`: the final name of the folder that holds the entry, as
-// it was resolved when the path was approved, followed by the entry's own name, compared
-// as normalize_for_compare compares. A link in the entry's place, or a folder on the way
-// swapped for a junction after the check, leads the open somewhere else, and the deletion
-// refuses that handle. The entry's name is taken as written: a short 8.3 alias of it does
-// not name the same place.
+// must turn out to be at `location`, exactly: the final name of the folder that holds the
+// entry, as it was resolved when the path was approved, followed by the entry's own name as
+// that folder spells it (its long name, letter case as stored) or, for an entry that was not
+// there, as written. A link in the entry's place, or a folder on the way swapped for a
+// junction or for a folder whose name differs only in letter case after the check, leads
+// the open somewhere else, and the deletion refuses that handle.
 struct ApprovedPath {
-    PString path;          // what the deletion opens
-    PString shown;         // how the log names it
-    std::string location;  // comparable form, see above
+    PString path;    // what the deletion opens
+    PString shown;   // how the log names it
+    Place location;  // see above
+    // Shown by its folder's own listing: it is there unless the file system says it is not
+    // found, whatever else keeps a path from reaching it.
+    bool listed = false;
 };
 
 // Approves a path as it stands now. Only error: the one of make_absolute.

@@ -15,19 +15,21 @@
 
 #ifdef _WIN32
 #include "platform/win32/win32_platform.h"
+#include "support/linux_side.h"
 #include "win32/win32_test_support.h"
 #endif
 
 namespace tu::contract {
 
-// The fake as Windows on NTFS, or as Wine: Wine refuses the extended delete disposition and
-// follows links that it is asked not to follow.
+// The fake as Windows on NTFS, or as Wine: Wine refuses the extended delete disposition,
+// follows links that it is asked not to follow, and tells names apart by their letter case.
 template <bool Wine>
 class FakeWorld {
 public:
     FakeWorld() {
         fake_.follows_final_links = Wine;
         fake_.extended_disposition_supported = !Wine;
+        fake_.case_sensitive = Wine;
         fake_.add_dir(root_);
     }
     Platform& os() { return fake_; }
@@ -55,6 +57,16 @@ public:
     void hard_link(PStringView path, PStringView existing) { fake_.add_hard_link(path, existing); }
     void symlink(PStringView path, PStringView target, bool directory) { fake_.add_symlink(path, target, directory); }
     void junction(PStringView path, PStringView target) { fake_.add_junction(path, target); }
+    // A folder named exactly so, beside one whose name differs only in case (Wine only).
+    bool folder_exactly(PStringView name) {
+        fake_.add_dir(winpath::join(root_, name));
+        return true;
+    }
+    // The entry's 8.3 alias.
+    PString short_alias(PStringView path) {
+        fake_.set_short_name(path, u"SUBDIR~1");
+        return u"SUBDIR~1";
+    }
 
 private:
     fake::FakePlatform fake_;
@@ -104,6 +116,17 @@ public:
     void hard_link(PStringView path, PStringView existing) {
         EXPECT_TRUE(::CreateHardLinkW(win32::test::w(path).c_str(), win32::test::w(existing).c_str(), nullptr))
             << ::GetLastError();
+    }
+    // Made from the Linux side: Wine itself finds the name in any case and makes no second one.
+    bool folder_exactly(PStringView name) { return test_support::make_linux_dir(win32::test::w(scratch_ / name)); }
+    // The alias the file system gave the entry (Wine makes one up for every long name).
+    PString short_alias(PStringView path) {
+        WIN32_FIND_DATAW data{};
+        const HANDLE find = ::FindFirstFileExW(win32::test::w(path).c_str(), FindExInfoStandard, &data,
+                                               FindExSearchNameMatch, nullptr, 0);
+        if (find == INVALID_HANDLE_VALUE) return {};
+        ::FindClose(find);
+        return win32::test::p(data.cAlternateFileName);
     }
 
 private:

@@ -17,14 +17,18 @@
 
 #include "support/command_line.h"
 #include "support/disk_diff.h"
+#include "support/linux_side.h"
 #include "support/start_process.h"
 #include "e2e_support.h"
 
 namespace e2e::hostile {
 
+using tu::test_support::entry_exists;
 using tu::test_support::expect_only_removed;
+using tu::test_support::make_linux_dir;
 using tu::test_support::quote_argument;
 using tu::test_support::start_process;
+using tu::test_support::wait_until;
 
 // The applications this workstation has installed.
 inline const AppFacts* const installed[] = {&lc_kapta, &lc_okrsek, &uh_okrsek};
@@ -50,67 +54,9 @@ inline std::map<std::string, std::string> disk(const std::wstring& dir) {
     return out;
 }
 
-// The Linux path of a Windows path, through Wine's own export; empty when not under Wine.
-inline std::string unix_path(const std::wstring& path) {
-    using UnixName = char*(CDECL*)(LPCWSTR);
-    const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    const auto to_unix = reinterpret_cast<UnixName>(reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_unix_file_name")));
-    if (!to_unix) return {};
-    char* name = to_unix(path.c_str());
-    if (!name) return {};
-    std::string out = name;
-    HeapFree(GetProcessHeap(), 0, name);
-    return out;
-}
-
-// Starts a Linux program: Wine starts an ELF file like any other program, but reports no
-// process for it, so callers wait for the program's effect instead. Wine 8 returns TRUE and
-// fills PROCESS_INFORMATION with whatever was on its stack: the "handles" there are not
-// ours, and closing one closed this program's own stdout (every later line of the test run
-// was lost, the run still ended with status 0). Nothing from it is touched.
-inline bool start_linux(const std::wstring& program, const std::vector<std::wstring>& args) {
-    std::wstring command_line = quote_argument(program.substr(program.find_last_of(L'\\') + 1));
-    for (const std::wstring& arg : args) command_line += L" " + quote_argument(arg);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION unusable{};
-    return start_process(program.c_str(), command_line.data(), 0, nullptr, &startup, &unusable) != FALSE;
-}
-
-// Waits (up to ten seconds) until `done` holds.
-template <class Done>
-bool wait_until(Done done) {
-    for (int tries = 0; tries < 500; ++tries) {
-        if (done()) return true;
-        Sleep(20);
-    }
-    return done();
-}
-
-// Whether a directory entry of that name exists, even a link that leads nowhere.
-inline bool entry_exists(const std::wstring& path) {
-    WIN32_FIND_DATAW data;
-    const HANDLE find = FindFirstFileW(path.c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return false;
-    FindClose(find);
-    return true;
-}
-
-// A symbolic link made on the Linux side: Wine cannot make Windows links, but it follows
-// these, and the final-name query reports where they lead. False when not under Wine.
-inline bool make_linux_symlink(const std::wstring& link, const std::string& target) {
-    const std::string at = unix_path(link);
-    if (at.empty() || !start_linux(L"Z:\\bin\\ln", {L"-s", L"--", wide(target), wide(at)})) return false;
-    return wait_until([&] { return entry_exists(link); });
-}
-
-// Removes a tree on the Linux side, where removal never follows a link (Wine's own deletion
-// of a link deletes what it leads to).
+// Removes a tree on the Linux side, where removal never follows a link.
 inline void remove_linux_tree(const std::wstring& path) {
-    if (!entry_exists(path)) return;
-    const std::string at = unix_path(path);
-    if (at.empty() || !start_linux(L"Z:\\bin\\rm", {L"-rf", L"--", wide(at)})) return;
-    if (!wait_until([&] { return !entry_exists(path); })) ADD_FAILURE() << "cannot remove " << utf8(path);
+    if (!tu::test_support::remove_linux_tree(path)) ADD_FAILURE() << "cannot remove " << utf8(path);
 }
 
 class Station : public Workstation {
@@ -124,6 +70,7 @@ public:
     using Workstation::programs;
     using Workstation::root;
     using Workstation::start_menu;
+    using Workstation::uninstaller;
 
     void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -187,7 +134,7 @@ public:
     // A Linux symbolic link; skips the test where links cannot be made.
     bool link(const std::wstring& path, const std::string& target) {
         remove_linux_tree(path);
-        return make_linux_symlink(path, target);
+        return tu::test_support::make_linux_symlink(path, wide(target));
     }
 
     // The municipal data-entry application's own shortcuts: on the desktop, in the start menu
@@ -252,25 +199,30 @@ public:
 
     // A run that must fail with `error` as its last line: nothing changes or appears, and
     // nothing goes but below `may_go` (relative paths), where a failed removal may have
-    // deleted some entries before it stopped.
+    // deleted some entries before it stopped. An error that ends in a platform's message,
+    // whose text is the platform's own, is given as its beginning and its `end`.
     void expect_failed_run(const std::string& label, const std::vector<std::wstring>& args, std::uint32_t status,
                            const std::string& error, const std::vector<std::string>& may_go,
-                           const std::function<bool(Station&)>& arrange) {
+                           const std::function<bool(Station&)>& arrange, const std::string& end = {}) {
         SCOPED_TRACE(label);
         prepare();
         ASSERT_TRUE(arrange(*this)) << "cannot arrange the layout";
         const auto before = disk(root);
         const Exit exit = run(args);
-        expect_failed(exit, before, status, error, may_go);
+        expect_failed(exit, before, status, error, may_go, end);
     }
 
     void expect_failed(const Exit& exit, const std::map<std::string, std::string>& before, std::uint32_t status,
-                       const std::string& error, const std::vector<std::string>& may_go) {
+                       const std::string& error, const std::vector<std::string>& may_go, const std::string& end = {}) {
         const auto after = disk(root);
         EXPECT_EQ(exit.status, status);
         const std::vector<std::string> log = run_log();
         ASSERT_FALSE(log.empty());
-        EXPECT_EQ(log.back(), "ERROR: " + error);
+        if (end.empty()) {
+            EXPECT_EQ(log.back(), "ERROR: " + error);
+        } else {
+            EXPECT_TRUE(log.back().starts_with("ERROR: " + error) && log.back().ends_with(end)) << log.back();
+        }
         const auto allowed = [&](const std::string& path) {
             return std::any_of(may_go.begin(), may_go.end(),
                                [&](const std::string& m) { return path == m || path.starts_with(m + "\\"); });

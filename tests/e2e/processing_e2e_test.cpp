@@ -3,6 +3,7 @@
 #include <regex>
 
 #include "e2e_support.h"
+#include "support/linux_side.h"
 
 namespace e2e {
 namespace {
@@ -19,7 +20,12 @@ protected:
         write_file(other_sumar(), "MZ UHsumar");
         launcher_as_installed_uninstaller();
     }
-    void TearDown() override { wipe_tree(L"C:\\Tarvo"); }
+    void TearDown() override {
+        wipe_tree(L"C:\\Tarvo");
+        EXPECT_TRUE(tu::test_support::remove_linux_tree(twin()));
+    }
+    // C:\TARVO beside C:\Tarvo, where letter case tells them apart (Wine on Linux).
+    static std::wstring twin() { return L"C:\\TARVO"; }
 
     std::wstring app_dir() const { return dir(lc_sumar); }
     std::wstring main_exe() const { return Workstation::main_exe(lc_sumar); }
@@ -92,17 +98,27 @@ TEST_F(Processing, RelativeInstallDirResolvesAgainstTheTemporaryDirectory) {
     EXPECT_TRUE(exists(other_sumar()));
 }
 
+// Another drive, or the folder beside the fixed root whose name differs from it only in
+// case, with an application of its own that stays.
 TEST_F(Processing, OtherInstallRootsAreRefused) {
     shortcut(desktop, own_shortcut(), main_exe());
-    const auto before = everything();
-    // The log goes under the first --install-dir, the profile works on the last one.
-    std::vector<std::wstring> elsewhere = args();
-    elsewhere.insert(elsewhere.end(), {L"--install-dir", L"D:\\Tarvo"});
+    ASSERT_TRUE(tu::test_support::make_linux_dir(twin()));
+    write_file(in(twin(), lc_sumar.folder) + L"\\" + wide(lc_sumar.exe), "MZ twin");
+    const auto twin_before = tree(twin());
+    for (const std::wstring& elsewhere_root : {std::wstring(L"D:\\Tarvo"), twin()}) {
+        const auto before = everything();
+        // The log goes under the first --install-dir, the profile works on the last one.
+        std::vector<std::wstring> elsewhere = args();
+        elsewhere.insert(elsewhere.end(), {L"--install-dir", elsewhere_root});
 
-    EXPECT_EQ(run(elsewhere).status, 1u);
-    EXPECT_EQ(new_log(), (std::vector<std::string>{profile_line(), line("working_dir=", working_dir_in_temp()),
-                                                  "ERROR: sumar install root must be C:\\Tarvo, got D:\\Tarvo"}));
-    EXPECT_EQ(everything(), before);
+        EXPECT_EQ(run(elsewhere).status, 1u);
+        EXPECT_EQ(new_log(), (std::vector<std::string>{profile_line(), line("working_dir=", working_dir_in_temp()),
+                                                      "ERROR: sumar install root must be C:\\Tarvo, got " + utf8(elsewhere_root)}));
+        wipe_tree(logs + L"\\" + new_log_name());
+        EXPECT_EQ(everything(), before);
+    }
+    EXPECT_EQ(tree(twin()), twin_before);
+    EXPECT_EQ(read_lines(in(twin(), lc_sumar.folder) + L"\\" + wide(lc_sumar.exe)), std::vector<std::string>{"MZ twin"});
 }
 
 TEST_F(Processing, UninstallerOutsideTheInstallRootIsRefused) {

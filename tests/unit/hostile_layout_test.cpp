@@ -218,6 +218,77 @@ TEST(HostileLinks, MarkerOrMainExecutableLeadingOut) {
     for (const Case& c : cases) run_case(c);
 }
 
+// --- folders whose names differ only in letter case --------------------------------------
+
+// Where letter case tells names apart (Wine on Linux, a case-sensitive folder on Windows),
+// C:\TARVO beside C:\Tarvo is another installation, the twin of this one. No check takes it
+// for this one: not as the install directory, not where a folder of the application leads,
+// not as the target of a shortcut; a link the file system follows into it deletes nothing.
+TEST(HostileCase, TwinInstallationDifferingOnlyInCaseIsNeverThisOne) {
+    const std::string twin = "C:\\TARVO";
+    const auto in_twin = [&](const App& app, std::string_view rest = {}) {
+        return rest.empty() ? in(twin, app.folder) : in(in(twin, app.folder), rest);
+    };
+    // The twin, and what the case makes of the station; `wine` follows links as Wine does.
+    const auto with_twin = [&](bool wine, std::function<void(Station&)> more = {}) {
+        return [=](Station& s) {
+            s.os.case_sensitive = true;
+            s.os.follows_final_links = wine;
+            s.os.extended_disposition_supported = !wine;
+            s.os.add_file(w(in(twin, "Zudeded2026.exe")), "MZ twin uninstaller");
+            for (const App* app : all_apps) s.install_app(*app, in_twin(*app));
+            if (more) more(s);
+        };
+    };
+    const std::string unsafe = "unsafe path outside expected directory: ";
+    const Options at_twin{{"--install-dir", twin}};
+    const Options lc{{"--okrsek", "12345"}};
+    const Options uh{{"--okrsek", "12345.7"}};
+    const std::string lc_data = in(lc_okrsek.dir(), "Data");
+    const std::string own = in(desktop, "Lokal-kaptáže.lnk");
+    std::vector<std::string> all_but_own = full_removal(lc_kapta);
+    std::erase(all_but_own, own);
+    const std::string tree_failed = "failed to remove dir " + lc_kapta.dir() + " after 30 attempts (os_error=None): ";
+    // The shortcuts go first; of the folder, what the walk reached before the link.
+    std::vector<std::string> up_to_the_link = full_removal(lc_kapta);
+    std::erase(up_to_the_link, lc_kapta.dir());
+    up_to_the_link.push_back(in(lc_kapta.dir(), lc_kapta.marker));
+    up_to_the_link.push_back(in(lc_kapta.dir(), "config"));
+    const std::vector<Case> cases = {
+        {"DataEntryInstallDir", &lc_kapta, "full", at_twin, with_twin(false), "uninstaller parent is outside the install root", {}},
+        {"PrecinctInstallDir", &lc_okrsek, "selected", with(at_twin, lc), with_twin(false),
+         "unexpected uninstaller path: expected C:\\TARVO\\Zudeded2026.exe, got " + std::string(uninstaller), {}},
+        {"ProcessingInstallDir", &lc_sumar, "full", at_twin, with_twin(false), "sumar install root must be C:\\Tarvo, got C:\\TARVO", {}},
+        {"ApplicationFolder", &lc_kapta, "full", {},
+         with_twin(true, [&](Station& s) { s.symlink(lc_kapta.dir(), in_twin(lc_kapta), true); }), unsafe + lc_kapta.dir(), {}},
+        {"PrecinctFolder", &lc_okrsek, "selected", lc,
+         with_twin(true, [&](Station& s) { s.symlink(in(lc_data, "12345"), in_twin(lc_okrsek, "Data\\12345"), true); }),
+         unsafe + in(lc_data, "12345"), {}},
+        {"ExportFolder", &lc_okrsek, "selected", lc,
+         with_twin(true, [&](Station& s) { s.symlink(in(lc_okrsek.dir(), "Export"), in_twin(lc_okrsek, "Export"), true); }),
+         unsafe + in(lc_okrsek.dir(), "Export"), {in(lc_data, "12345")}},
+        {"SenateExportFile", &uh_okrsek, "selected", uh,
+         with_twin(true,
+                   [&](Station& s) {
+                       s.symlink(in(uh_okrsek.dir(), "Export\\vysledky.12345.7"), in_twin(uh_okrsek, "Export\\vysledky.12345.7"),
+                                 false);
+                   }),
+         unsafe + in(uh_okrsek.dir(), "Export\\vysledky.12345.7"), {in(uh_okrsek.dir(), "Data\\12345.7")}},
+        {"FileInsideTheTree", &lc_kapta, "full", {},
+         with_twin(true, [&](Station& s) { s.symlink(in(lc_kapta.dir(), "icon.ico"), in_twin(lc_kapta, "icon.ico"), false); }),
+         tree_failed + "refused to delete " + in(lc_kapta.dir(), "icon.ico") + ": it leads to " + in_twin(lc_kapta, "icon.ico"),
+         up_to_the_link},
+        {"DesktopShortcutToTheTwin", &lc_kapta, "full", {},
+         with_twin(false,
+                   [&](Station& s) {
+                       s.forget(own);
+                       s.os.add_shortcut(w(own), w(in_twin(lc_kapta, lc_kapta.exe)));
+                   }),
+         "", all_but_own},
+    };
+    for (const Case& c : cases) run_case(c);
+}
+
 // --- paths spelled every way ----------------------------------------------------------------
 
 TEST(HostilePaths, InstallDirectorySpelledAnotherWayStillRemovesJustTheApp) {

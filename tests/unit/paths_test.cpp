@@ -98,24 +98,82 @@ TEST_F(PathsTest, EnsureWithinShowsTheCandidateAsPassed) {
 }
 
 // The place a deletion may act: the folder as resolved at the approval and the entry's own
-// name, so that a link in the entry's place does not carry the approval along.
-TEST_F(PathsTest, ApprovalIsTheResolvedFolderAndTheNameAsWritten) {
+// name as that folder spells it, so that a link in the entry's place does not carry the
+// approval along, and another letter case or an 8.3 alias names the entry on disk.
+TEST_F(PathsTest, ApprovalIsTheResolvedFolderAndTheNameAsItsFolderSpellsIt) {
     os.add_junction(u"C:\\Tarvo\\Via", u"C:\\Tarvo\\LCkapta");
     os.add_symlink(u"C:\\Tarvo\\Alias", u"C:\\Tarvo\\LCkapta", true);
-    EXPECT_EQ(approve(os, u"c:/tarvo/x/../LCkapta/").value().location, "c:\\tarvo\\lckapta");
-    EXPECT_EQ(approve(os, u"C:\\Tarvo\\Via\\app.exe").value().location, "c:\\tarvo\\lckapta\\app.exe");
-    EXPECT_EQ(approve(os, u"C:\\Tarvo\\Alias").value().location, "c:\\tarvo\\alias");
-    EXPECT_EQ(approve(os, u"C:\\Tarvo\\LCkapta. ").value().location, "c:\\tarvo\\lckapta");
-    EXPECT_EQ(approve(os, u"C:\\").value().location, "c:");
+    os.add_file(u"C:\\Tarvo\\LCkapta\\App.exe");
+    os.add_dir(u"C:\\Tarvo\\Tarvo 2026");
+    os.set_short_name(u"C:\\Tarvo\\Tarvo 2026", u"TARVO~1");
+    const struct {
+        const char16_t* path;
+        const char* location;
+        bool proven;
+    } cases[] = {
+        {u"c:/tarvo/x/../lckapta/", "C:\\Tarvo\\LCkapta", true},
+        {u"C:\\Tarvo\\Via\\app.EXE", "C:\\Tarvo\\LCkapta\\App.exe", true},
+        {u"C:\\Tarvo\\Alias", "C:\\Tarvo\\Alias", true},  // the link itself, not where it leads
+        {u"C:\\Tarvo\\LCkapta. ", "C:\\Tarvo\\LCkapta", true},
+        {u"C:\\Tarvo\\tarvo~1", "C:\\Tarvo\\Tarvo 2026", true},
+        {u"C:\\Tarvo\\Via\\missing", "C:\\Tarvo\\LCkapta\\missing", false},
+        {u"C:\\", "C:", true},
+    };
+    for (const auto& c : cases) {
+        const Place place = approve(os, c.path).value().location;
+        EXPECT_EQ(place.name, c.location) << to_utf8(c.path);
+        EXPECT_EQ(place.proven == place.name.size(), c.proven) << to_utf8(c.path);
+    }
     const ApprovedPath entry = approve_entry(os, u"C:\\Tarvo\\Via", u"CON.12345").value();
     EXPECT_EQ(entry.path, u"\\\\?\\C:\\Tarvo\\LCkapta\\CON.12345");
     EXPECT_EQ(entry.shown, u"C:\\Tarvo\\Via\\CON.12345");
-    EXPECT_EQ(entry.location, "c:\\tarvo\\lckapta\\con.12345");
+    EXPECT_EQ(entry.location.name, "C:\\Tarvo\\LCkapta\\CON.12345");
     // A link that leads inside from a folder outside: where it leads is inside, where its
     // deletion would act is not.
     os.add_symlink(u"C:\\Elsewhere\\in", u"C:\\Tarvo\\LCkapta", true);
     EXPECT_EQ(ensure_within(os, u"C:\\Tarvo", u"C:\\Elsewhere\\in").error(),
               "unsafe path outside expected directory: C:\\Elsewhere\\in");
+}
+
+// Where letter case tells names apart, C:\TARVO beside C:\Tarvo is another folder: no
+// comparison takes the one for the other, whether a path names the twin, leads there through
+// a link, or names something missing inside it. Spellings of one object still agree.
+TEST(PathsCaseSensitive, FoldersDifferingOnlyInCaseAreDifferentPlaces) {
+    fake::FakePlatform os;
+    os.case_sensitive = true;
+    os.add_file(u"C:\\Tarvo\\App\\app.exe", "real");
+    os.add_file(u"C:\\TARVO\\App\\app.exe", "twin");
+    os.add_file(u"C:\\TARVO\\App\\Export\\a.12345", "twin");
+    os.add_symlink(u"C:\\Tarvo\\App\\Export", u"C:\\TARVO\\App\\Export", true);
+    os.add_symlink(u"C:\\Tarvo\\App\\twin.exe", u"C:\\TARVO\\App\\app.exe", false);
+    enum class Test { same, within, ensure };
+    const struct {
+        Test test;
+        const char16_t* a;
+        const char16_t* b;
+        bool expected;
+    } cases[] = {
+        {Test::same, u"C:\\Tarvo\\App\\app.exe", u"C:\\TARVO\\App\\app.exe", false},
+        {Test::same, u"C:\\Tarvo\\App\\app.exe", u"C:\\Tarvo\\App\\twin.exe", false},
+        {Test::same, u"C:\\Tarvo\\App\\missing", u"C:\\TARVO\\App\\missing", false},
+        {Test::same, u"C:\\Tarvo\\App\\app.exe", u"c:/Tarvo/app/APP.EXE", true},
+        {Test::same, u"C:\\Tarvo\\missing", u"C:\\Tarvo\\MISSING", true},  // nothing there to tell
+        {Test::within, u"C:\\Tarvo", u"C:\\TARVO\\App", false},
+        {Test::within, u"C:\\Tarvo", u"C:\\TARVO\\missing\\x", false},
+        {Test::within, u"C:\\Tarvo\\App", u"C:\\Tarvo\\App\\Export", false},
+        {Test::within, u"C:\\Tarvo", u"C:\\Tarvo\\app\\missing", true},
+        {Test::ensure, u"C:\\Tarvo\\App", u"C:\\Tarvo\\App\\Export\\a.12345", false},
+        {Test::ensure, u"C:\\Tarvo", u"C:\\TARVO\\App", false},
+        {Test::ensure, u"C:\\Tarvo", u"C:\\Tarvo\\App", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(to_utf8(c.a) + " / " + to_utf8(c.b));
+        switch (c.test) {
+        case Test::same: EXPECT_EQ(same_path(os, c.a, c.b).value(), c.expected); break;
+        case Test::within: EXPECT_EQ(is_within(os, c.a, c.b).value(), c.expected); break;
+        case Test::ensure: EXPECT_EQ(ensure_within(os, c.a, c.b).has_value(), c.expected); break;
+        }
+    }
 }
 
 TEST_F(PathsTest, UnreadableWorkingDirectoryFailsOnlyRelativePaths) {

@@ -85,6 +85,25 @@ TEST(MunicipalDataEntry, StartMenuHoldingTheInstallDirectoryStays) {
     EXPECT_TRUE(ws.exists(install));
 }
 
+// The start-menu folder holds the installation when the install directory lies in it (the
+// folder itself, or one above it), not when it lies in the install directory, and not when
+// it is a folder beside it whose name differs only in case.
+TEST(StartMenuFolder, HoldsTheInstallationOnlyWhenTheInstallDirectoryLiesInIt) {
+    fake::FakePlatform os;
+    os.case_sensitive = true;
+    os.add_dir(u"C:\\Tarvo\\Menu");
+    os.add_dir(u"C:\\TARVO");
+    const std::pair<const char16_t*, bool> cases[] = {
+        {u"C:\\Tarvo", true}, {u"C:\\", true}, {u"C:\\Tarvo\\Menu", false}, {u"C:\\TARVO", false},
+        {u"C:\\Programs\\Tarvo", false},
+    };
+    for (const auto& [start_menu, holds] : cases) {
+        const auto folder = approve_start_menu(os, PString(start_menu), u"C:\\Tarvo").value();
+        ASSERT_TRUE(folder.has_value());
+        EXPECT_EQ(folder->holds_installation, holds) << to_utf8(start_menu);
+    }
+}
+
 TEST(MunicipalDataEntry, MissingMarkerFallsBackToLegacyValidation) {
     LcKapta ws;
     ASSERT_TRUE(ws.os.delete_file(w(joined(lc_app, ".lc-kapta-install.meta"))));

@@ -77,6 +77,11 @@ TEST(MunicipalPrecinct, SelectedModeGoesPrecinctByPrecinctUntilAnInvalidOne) {
     ws.add_shortcut(desktop, "Lokal-Kaptáže 23456.lnk", other_exe);
     ws.add_shortcut(desktop, "Lokal-Kaptáže 34567.lnk", lc_exe);
     ws.os.add_symlink(w(in(lc_app, "Export\\y.12345")), u"C:\\Outside\\keep.txt", false);
+    int export_listings = 0;
+    ws.os.fault = [&](fake::Op op, PStringView path) -> std::optional<std::uint32_t> {
+        if (op == fake::Op::list_dir && path.ends_with(u"Export")) ++export_listings;
+        return std::nullopt;
+    };
 
     const auto result = ws.run(lc_okrsek_command_line("selected")
                                    .add("--okrsek", "12345")
@@ -86,6 +91,8 @@ TEST(MunicipalPrecinct, SelectedModeGoesPrecinctByPrecinctUntilAnInvalidOne) {
                                    .add("--okrsek", "34567"));
     ASSERT_FALSE(result);
     EXPECT_EQ(result.error(), "invalid okrsek: 1234");
+    // One listing of "Export" serves every precinct; a precinct named again finds its files gone.
+    EXPECT_EQ(export_listings, 1);
 
     const std::string export_dir = in(lc_app, "Export");
     EXPECT_EQ(ws.log(), concat({ws.head(),
@@ -284,6 +291,35 @@ TEST(SenatePrecinct, VanishingExportFolderAndEntriesAreSkippedQuietly) {
         ASSERT_TRUE(ws.run(uh_okrsek_command_line("selected").add("--okrsek", "12345.7").drop("--desktop").drop("--start-menu")));
         EXPECT_EQ(ws.log(), concat({ws.head(), {line("removed dir: ", in(uh_app, "Data\\12345.7"))}}));
     }
+}
+
+// A name that Win32 paths cannot address (Wine refuses one with a line break in it, 123): the
+// folder's listing shows it, so it is not missing, and the run fails naming it instead of
+// skipping it and reporting success.
+TEST(Precinct, ListedExportFileThatNoPathReachesFailsTheRunNamingIt) {
+    const std::string invalid = "The filename, directory name, or volume label syntax is incorrect.";
+    const auto unreachable = [](PStringView name) {
+        return [name = PString(name)](fake::Op op, PStringView path) -> std::optional<std::uint32_t> {
+            if (op == fake::Op::list_dir || op == fake::Op::list_entry || !path.ends_with(name)) return std::nullopt;
+            return 123;
+        };
+    };
+    const auto expect_failure = [&](Workstation& ws, const Result<>& result, const std::string& file) {
+        ASSERT_FALSE(result);
+        EXPECT_EQ(result.error(), "failed to remove file " + file + " after 30 attempts (os_error=Some(123)): " + invalid +
+                                      " (os error 123)");
+        for (const std::string& l : ws.log()) EXPECT_FALSE(l.starts_with("skip missing file: ")) << l;
+        EXPECT_TRUE(ws.exists(file));
+    };
+    LcOkrsek lc;
+    lc.os.messages[123] = invalid;
+    lc.os.fault = unreachable(u"\\a.12345");
+    expect_failure(lc, lc.run(lc_okrsek_command_line("selected").add("--okrsek", "12345")), in(lc_app, "Export\\a.12345"));
+    UhOkrsek uh;
+    uh.os.messages[123] = invalid;
+    uh.os.fault = unreachable(u"\\vysledky.12345.7");
+    expect_failure(uh, uh.run(uh_okrsek_command_line("selected").add("--okrsek", "12345.7")),
+                   in(uh_app, "Export\\vysledky.12345.7"));
 }
 
 TEST(SenatePrecinct, RefusalsRemoveNothing) {

@@ -27,6 +27,16 @@ std::u16string fold_key(PStringView name) {
     return key;
 }
 
+// Where a name is kept in its folder: by its folded form first, so that a listing comes in the
+// same order whatever the letter case, then by the name itself, so that names differing only
+// in case can stand side by side (case-sensitive mode).
+std::u16string child_key(PStringView name) {
+    std::u16string key = fold_key(name);
+    key.push_back(u'\0');
+    key += name;
+    return key;
+}
+
 struct ParsedPath {
     char16_t drive = 0;  // lower-case drive letter
     std::vector<PString> components;
@@ -43,7 +53,8 @@ struct FakePlatform::Node {
     bool readonly = false;
     PString target;          // links and junctions
     bool link_to_dir = false;
-    std::map<std::u16string, std::shared_ptr<Node>> children;  // by fold_key
+    std::map<std::u16string, std::shared_ptr<Node>> children;  // by child_key
+    PString short_name;      // the 8.3 alias, when it has one
     Node* parent = nullptr;
     int held = 0;            // open in another program without delete sharing
     int shared_holds = 0;    // open in another program with delete sharing (counted in open_count)
@@ -154,12 +165,12 @@ struct FakePlatform::Impl {
                 node = *resolved;
             }
             if (node->kind != Node::Kind::dir) return std::unexpected(win32_error::path_not_found);
-            const auto child = node->children.find(fold_key(parsed.components[i]));
-            if (child == node->children.end()) {
+            auto child = find_child(*node, parsed.components[i]);
+            if (!child) {
                 const bool last = i + 1 == parsed.components.size();
                 return std::unexpected(last ? win32_error::file_not_found : win32_error::path_not_found);
             }
-            node = child->second;
+            node = std::move(child);
         }
         if (follow_last && node->is_link()) {
             auto resolved = resolve_link(node, depth);
@@ -193,19 +204,43 @@ struct FakePlatform::Impl {
         node->kind = kind;
         node->name = PString(name);
         node->parent = dir.get();
-        dir->children[fold_key(name)] = node;
+        dir->children[child_key(name)] = node;
         return node;
     }
 
-    // Creates every missing folder of `path` (links followed) and returns the last one.
-    std::shared_ptr<Node> ensure_dirs(const ParsedPath& parsed) {
+    // The entry of that exact name.
+    static std::shared_ptr<Node> find_exact(const Node& dir, PStringView name) {
+        const auto it = dir.children.find(child_key(name));
+        return it == dir.children.end() ? nullptr : it->second;
+    }
+
+    // The entry a name opens: the one spelled exactly so, else the first whose name differs
+    // only in letter case, else the one whose 8.3 alias it is. So Windows finds a name, and so
+    // does Wine, which looks for the exact name on the Linux side before it compares names
+    // without regard to case (between two names that differ only in case, it takes the first
+    // it comes across).
+    static std::shared_ptr<Node> find_child(const Node& dir, PStringView name) {
+        if (auto exact = find_exact(dir, name)) return exact;
+        std::u16string folded = fold_key(name);
+        folded.push_back(u'\0');
+        const auto it = dir.children.lower_bound(folded);
+        if (it != dir.children.end() && it->first.starts_with(folded)) return it->second;
+        for (const auto& [key, child] : dir.children)
+            if (!child->short_name.empty() && fold_key(child->short_name) == fold_key(name)) return child;
+        return nullptr;
+    }
+
+    // Creates every missing folder of `path` (links followed) and returns the last one. A test
+    // building its world in case-sensitive mode names every folder exactly (a name differing
+    // in case makes a folder beside it); the helper's own creations find names as an open does.
+    std::shared_ptr<Node> ensure_dirs(const ParsedPath& parsed, bool building) {
         auto& drive = drives[parsed.drive];
         if (!drive) drive = std::make_shared<Node>();
         std::shared_ptr<Node> node = drive;
         for (const PString& component : parsed.components) {
             if (node->is_link()) node = resolve_link(node, 0).value_or(node);
-            auto it = node->children.find(fold_key(component));
-            node = it != node->children.end() ? it->second : make_child(node, component, Node::Kind::dir);
+            auto child = building && self.case_sensitive ? find_exact(*node, component) : find_child(*node, component);
+            node = child ? child : make_child(node, component, Node::Kind::dir);
         }
         return node;
     }
@@ -214,12 +249,14 @@ struct FakePlatform::Impl {
         auto parsed = parse(path).value();
         PString name = parsed.components.back();
         parsed.components.pop_back();
-        auto dir = ensure_dirs(parsed);
+        auto dir = ensure_dirs(parsed, true);
+        // What was there by that name makes way, as a test that writes a file anew means.
+        if (auto existing = self.case_sensitive ? find_exact(*dir, name) : find_child(*dir, name)) detach(*existing);
         return make_child(dir, name, kind);
     }
 
     static void detach(Node& node) {
-        if (node.parent) node.parent->children.erase(fold_key(node.name));
+        if (node.parent) node.parent->children.erase(child_key(node.name));
         node.parent = nullptr;
     }
 
@@ -295,11 +332,10 @@ struct FakePlatform::Impl {
 std::string_view name_of(Op op) {
     constexpr std::string_view names[] = {
         "module_path", "temp_dir", "set_current_dir", "current_dir", "create_dir_all", "read_file", "file_info",
-        "final_path", "list_dir", "list_entry", "entry_exists", "open_no_follow", "handle_info", "handle_path",
-        "list_handle", "set_disposition", "clear_readonly", "move_into", "open_for_writing", "handle_links", "truncate",
-        "append",
+        "final_path", "list_dir", "list_entry", "open_no_follow", "handle_info", "handle_path", "list_handle",
+        "set_disposition", "clear_readonly", "open_for_writing", "handle_links", "truncate", "append", "entry_name",
     };
-    static_assert(std::size(names) == static_cast<std::size_t>(Op::append) + 1);
+    static_assert(std::size(names) == static_cast<std::size_t>(Op::entry_name) + 1);
     return names[static_cast<std::size_t>(op)];
 }
 
@@ -311,7 +347,7 @@ FakePlatform::FakePlatform() : impl_(std::make_unique<Impl>(*this)) {
 
 FakePlatform::~FakePlatform() = default;
 
-void FakePlatform::add_dir(PStringView path) { impl_->ensure_dirs(impl_->parse(path).value()); }
+void FakePlatform::add_dir(PStringView path) { impl_->ensure_dirs(impl_->parse(path).value(), true); }
 
 void FakePlatform::add_file(PStringView path, std::string_view content, bool readonly) {
     auto node = impl_->add(path, Node::Kind::file);
@@ -510,7 +546,7 @@ std::expected<void, OsError> FakePlatform::create_dir_all(PStringView path) {
         auto node = impl_->walk(prefix, true);
         if (node && (*node)->kind != Node::Kind::dir) return std::unexpected(OsError{win32_error::already_exists, "CreateDirectoryW"});
     }
-    impl_->ensure_dirs(*parsed);
+    impl_->ensure_dirs(*parsed, false);
     return {};
 }
 
@@ -555,15 +591,6 @@ std::expected<std::vector<std::expected<DirEntry, OsError>>, OsError> FakePlatfo
     return out;
 }
 
-std::expected<bool, OsError> FakePlatform::entry_exists(PStringView path) {
-    if (auto code = impl_->fault(Op::entry_exists, path)) return std::unexpected(OsError{*code, "FindFirstFileExW"});
-    if (auto place = impl_->parent_for(path); place && impl_->listing_refused(*place->first))
-        return std::unexpected(OsError{win32_error::sharing_violation, "FindFirstFileExW"});
-    auto node = impl_->lookup(path, false);
-    if (node) return true;
-    if (node.error() == win32_error::file_not_found || node.error() == win32_error::path_not_found) return false;
-    return std::unexpected(OsError{node.error(), "FindFirstFileExW"});
-}
 
 std::expected<void, OsError> FakePlatform::delete_file(PStringView path) {
     auto node = impl_->lookup(path, false);
@@ -598,9 +625,9 @@ std::expected<HandleId, OsError> FakePlatform::open_no_follow(HandleId parent, P
         full = winpath::join(dir->path, name);
         if (auto code = impl_->fault(Op::open_no_follow, full)) return std::unexpected(OsError{*code, "NtOpenFile"});
         if (dir->node->kind != Node::Kind::dir) return std::unexpected(OsError{win32_error::directory_expected, "NtOpenFile"});
-        const auto it = dir->node->children.find(fold_key(name));
-        if (it == dir->node->children.end()) return std::unexpected(OsError{win32_error::file_not_found, "NtOpenFile"});
-        node = it->second;
+        auto child = Impl::find_child(*dir->node, name);
+        if (!child) return std::unexpected(OsError{win32_error::file_not_found, "NtOpenFile"});
+        node = std::move(child);
     } else {
         full = PString(name);
         if (auto code = impl_->fault(Op::open_no_follow, full)) return std::unexpected(OsError{*code, "CreateFileW"});
@@ -666,22 +693,6 @@ std::expected<void, OsError> FakePlatform::clear_readonly(HandleId handle) {
     return {};
 }
 
-std::expected<void, OsError> FakePlatform::move_into(HandleId handle, HandleId new_parent, PStringView name) {
-    Impl::OpenHandle* open = impl_->find_handle(handle);
-    Impl::OpenHandle* dir = impl_->find_handle(new_parent);
-    if (!open || !dir) return std::unexpected(OsError{win32_error::invalid_parameter, "NtSetInformationFile"});
-    if (auto code = impl_->fault(Op::move_into, open->path)) return std::unexpected(OsError{*code, "NtSetInformationFile"});
-    if (dir->node->kind != Node::Kind::dir) return std::unexpected(OsError{win32_error::directory_expected, "NtSetInformationFile"});
-    if (dir->node->children.contains(fold_key(name)))
-        return std::unexpected(OsError{win32_error::already_exists, "NtSetInformationFile"});
-    std::shared_ptr<Node> node = open->node;
-    Impl::detach(*node);
-    node->name = PString(name);
-    node->parent = dir->node.get();
-    dir->node->children[fold_key(name)] = node;
-    open->path = winpath::join(dir->path, name);
-    return {};
-}
 
 void FakePlatform::close(HandleId handle) {
     auto it = impl_->handles.find(handle.value);
@@ -701,11 +712,10 @@ std::expected<HandleId, OsError> FakePlatform::open_for_writing(HandleId dir, PS
     if (auto code = impl_->fault(Op::open_for_writing, full)) return std::unexpected(OsError{*code, "NtCreateFile"});
     const std::shared_ptr<Node> parent = folder->node;
     if (parent->kind != Node::Kind::dir) return std::unexpected(OsError{win32_error::directory_expected, "NtCreateFile"});
-    const auto it = parent->children.find(fold_key(name));
-    if (it == parent->children.end())
-        return impl_->open_handle(impl_->make_child(parent, name, Node::Kind::file), std::move(full), true);
+    const auto existing = Impl::find_child(*parent, name);
+    if (!existing) return impl_->open_handle(impl_->make_child(parent, name, Node::Kind::file), std::move(full), true);
     // A link that leads nowhere is an entry all the same: nothing is made where it leads.
-    const auto node = impl_->entry_for_open(it->second);
+    const auto node = impl_->entry_for_open(existing);
     if (!node) return std::unexpected(OsError{win32_error::already_exists, "NtCreateFile"});
     // A folder, a folder link or a junction is no file; a read-only file refuses writers, and
     // Windows refuses to open what waits for its deletion.
@@ -753,6 +763,26 @@ std::expected<PString, ShortcutError> FakePlatform::read_shortcut_target(PString
     PString target = to_utf16(std::string_view(content).substr(shortcut_magic.size()));
     std::replace(target.begin(), target.end(), u'/', u'\\');
     return target;
+}
+
+// --- names as the folder spells them -------------------------------------------------------
+
+std::expected<PString, OsError> FakePlatform::entry_name(PStringView path) {
+    if (auto code = impl_->fault(Op::entry_name, path)) return std::unexpected(OsError{*code, "FindFirstFileExW"});
+    auto place = impl_->parent_for(path);
+    if (!place) {
+        const std::uint32_t code = place.error() == win32_error::access_denied ? win32_error::file_not_found : place.error();
+        return std::unexpected(OsError{code, "FindFirstFileExW"});
+    }
+    if (impl_->listing_refused(*place->first))
+        return std::unexpected(OsError{win32_error::sharing_violation, "FindFirstFileExW"});
+    const auto node = Impl::find_child(*place->first, place->second);
+    if (!node) return std::unexpected(OsError{win32_error::file_not_found, "FindFirstFileExW"});
+    return node->name;
+}
+
+void FakePlatform::set_short_name(PStringView path, PStringView short_name) {
+    if (auto node = impl_->lookup(path, false)) (*node)->short_name = PString(short_name);
 }
 
 // --- message texts ---------------------------------------------------------------------

@@ -29,9 +29,9 @@ inline constexpr std::uint32_t reparse_tag_junction = 0xA0000003;
 // The operations a scripted fault can name (see FakePlatform::fault).
 enum class Op {
     module_path, temp_dir, set_current_dir, current_dir,
-    create_dir_all, read_file, file_info, final_path, list_dir, list_entry, entry_exists, open_no_follow,
-    handle_info, handle_path, list_handle, set_disposition, clear_readonly, move_into, open_for_writing,
-    handle_links, truncate, append,
+    create_dir_all, read_file, file_info, final_path, list_dir, list_entry, open_no_follow,
+    handle_info, handle_path, list_handle, set_disposition, clear_readonly, open_for_writing,
+    handle_links, truncate, append, entry_name,
 };
 // The operation's name, for test messages.
 std::string_view name_of(Op op);
@@ -145,14 +145,12 @@ public:
     std::expected<FileInfo, OsError> file_info(PStringView path, bool follow_links) override;
     std::expected<PString, OsError> final_path(PStringView path) override;
     std::expected<std::vector<std::expected<DirEntry, OsError>>, OsError> list_dir(PStringView path) override;
-    std::expected<bool, OsError> entry_exists(PStringView path) override;
     std::expected<HandleId, OsError> open_no_follow(HandleId parent, PStringView name, OpenFor purpose) override;
     std::expected<FileInfo, OsError> handle_info(HandleId handle) override;
     std::expected<PString, OsError> handle_path(HandleId handle) override;
     std::expected<std::vector<DirEntry>, OsError> list_handle(HandleId handle) override;
     std::expected<void, OsError> set_disposition(HandleId handle, Disposition how) override;
     std::expected<void, OsError> clear_readonly(HandleId handle) override;
-    std::expected<void, OsError> move_into(HandleId handle, HandleId new_parent, PStringView name) override;
     void close(HandleId handle) override;
     std::expected<HandleId, OsError> open_for_writing(HandleId dir, PStringView name) override;
     std::expected<std::uint32_t, OsError> handle_links(HandleId handle) override;
@@ -161,6 +159,17 @@ public:
     std::expected<PString, ShortcutError> read_shortcut_target(PStringView path) override;
     std::string system_message(std::uint32_t code) override;
     std::string status_message(std::uint32_t status) override;
+
+    // --- names and letter case -----------------------------------------------------------
+    // Case-sensitive mode: names that differ only in letter case are different entries, as
+    // Wine has them on Linux (and Windows in a folder marked case-sensitive). A test builds
+    // them side by side with add_dir and add_file, which then take every name exactly; an
+    // open finds the name spelled exactly so, or else the first entry whose name differs
+    // only in case, as Wine does.
+    bool case_sensitive = false;
+    // Gives the entry an 8.3 alias, by which it opens as by its name.
+    void set_short_name(PStringView path, PStringView short_name);
+    std::expected<PString, OsError> entry_name(PStringView path) override;
 
     struct Node;
 

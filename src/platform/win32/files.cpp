@@ -136,22 +136,6 @@ std::expected<PString, OsError> Win32Platform::query_object_name(HandleId handle
     }
 }
 
-std::expected<bool, OsError> Win32Platform::entry_exists(PStringView path) {
-    // A name with a wildcard would match other entries: it proves nothing either way. (Only
-    // the last component is a pattern; a verbatim prefix \\?\ has its '?' by right.)
-    const auto name = winpath::file_name(path);
-    if (!name || name->find_first_of(u"*?") != PString::npos)
-        return std::unexpected(OsError{ERROR_INVALID_NAME, "FindFirstFileExW"});
-    // The folder's own listing: it shows an entry whose deletion is still pending, which an
-    // open by name refuses with "access denied" and a presence test would take for absent.
-    WIN32_FIND_DATAW data{};
-    FindHandle find(
-        ::FindFirstFileExW(wide(terminated(path).c_str()), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0));
-    if (find) return true;
-    const OsError error = last_error("FindFirstFileExW");
-    if (error.code == ERROR_FILE_NOT_FOUND || error.code == ERROR_PATH_NOT_FOUND) return false;
-    return std::unexpected(error);
-}
 
 std::expected<std::vector<std::expected<DirEntry, OsError>>, OsError> Win32Platform::list_dir(PStringView path) {
     using Entries = std::vector<std::expected<DirEntry, OsError>>;
@@ -182,5 +166,23 @@ std::expected<std::vector<std::expected<DirEntry, OsError>>, OsError> Win32Platf
     }
 }
 
+// --- names as the folder spells them -------------------------------------------------------
+
+std::expected<PString, OsError> Win32Platform::entry_name(PStringView path) {
+    // A name with a wildcard would match other entries: it names none of them. (Only the last
+    // component is a pattern; a verbatim prefix \\?\ has its '?' by right.)
+    const auto name = winpath::file_name(path);
+    if (!name || name->find_first_of(u"*?<>\"") != PString::npos)
+        return std::unexpected(OsError{ERROR_INVALID_NAME, "FindFirstFileExW"});
+    // The folder's own listing, asked for that one name: it answers with the entry's long
+    // name as stored, whether the path called it so, in other letter case or by its 8.3
+    // alias; it does not follow a link, and it shows an entry whose deletion is still
+    // pending, which an open by name refuses with "access denied".
+    WIN32_FIND_DATAW data{};
+    FindHandle find(
+        ::FindFirstFileExW(wide(terminated(path).c_str()), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0));
+    if (!find) return std::unexpected(last_error("FindFirstFileExW"));
+    return PString(units(data.cFileName));
+}
 
 }  // namespace tu::win32

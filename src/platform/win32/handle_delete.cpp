@@ -156,31 +156,6 @@ std::expected<void, OsError> Win32Platform::clear_readonly(HandleId handle) {
     return {};
 }
 
-std::expected<void, OsError> Win32Platform::move_into(HandleId handle, HandleId new_parent, PStringView name) {
-    // FILE_RENAME_INFORMATION with a RootDirectory, through the native call: Wine's
-    // SetFileInformationByHandle refuses a rename relative to a folder handle with 87.
-    if (!exports_.nt_set_information_file || !exports_.status_to_dos_error)
-        return std::unexpected(OsError{ERROR_PROC_NOT_FOUND, "NtSetInformationFile"});
-    struct RenameInformation {
-        BOOLEAN replace_if_exists;
-        HANDLE root_directory;
-        ULONG file_name_length;  // bytes
-        WCHAR file_name[1];
-    };
-    constexpr int file_rename_information = 10;
-    const std::size_t bytes = offsetof(RenameInformation, file_name) + name.size() * sizeof(char16_t);
-    std::vector<std::uint64_t> buffer(bytes / sizeof(std::uint64_t) + 1);
-    auto* info = reinterpret_cast<RenameInformation*>(buffer.data());
-    info->replace_if_exists = FALSE;
-    info->root_directory = as_handle(new_parent);
-    info->file_name_length = static_cast<ULONG>(name.size() * sizeof(char16_t));
-    std::copy(name.begin(), name.end(), reinterpret_cast<char16_t*>(info->file_name));
-    IO_STATUS_BLOCK io{};
-    const NTSTATUS status = exports_.nt_set_information_file(as_handle(handle), &io, info, static_cast<ULONG>(bytes),
-                                                             file_rename_information);
-    if (status < 0) return std::unexpected(OsError{exports_.status_to_dos_error(status), "NtSetInformationFile"});
-    return {};
-}
 
 void Win32Platform::close(HandleId handle) {
     // Takes the handle over only to close it.

@@ -46,8 +46,6 @@ Exports Exports::look_up() {
             reinterpret_cast<void*>(::GetProcAddress(ntdll, "RtlNtStatusToDosError")));
         exports.nt_query_object =
             reinterpret_cast<NtQueryObjectFn>(reinterpret_cast<void*>(::GetProcAddress(ntdll, "NtQueryObject")));
-        exports.nt_set_information_file = reinterpret_cast<NtSetInformationFileFn>(
-            reinterpret_cast<void*>(::GetProcAddress(ntdll, "NtSetInformationFile")));
     }
     return exports;
 }

@@ -24,7 +24,6 @@ struct Exports {
                                             PLARGE_INTEGER, ULONG, ULONG, ULONG, ULONG, PVOID, ULONG);
     using StatusToDosErrorFn = ULONG(NTAPI*)(NTSTATUS);
     using NtQueryObjectFn = NTSTATUS(NTAPI*)(HANDLE, int, PVOID, ULONG, PULONG);
-    using NtSetInformationFileFn = NTSTATUS(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, int);
     using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
 
     GetTempPath2WFn get_temp_path2 = nullptr;
@@ -32,7 +31,6 @@ struct Exports {
     NtCreateFileFn nt_create_file = nullptr;
     StatusToDosErrorFn status_to_dos_error = nullptr;
     NtQueryObjectFn nt_query_object = nullptr;
-    NtSetInformationFileFn nt_set_information_file = nullptr;
     SetDefaultDllDirectoriesFn set_default_dll_directories = nullptr;  // Windows 8, Windows 7 updated
     HMODULE ntdll = nullptr;  // for the NT status message table
 
@@ -84,7 +82,6 @@ public:
     std::expected<FileInfo, OsError> file_info(PStringView path, bool follow_links) override;
     std::expected<PString, OsError> final_path(PStringView path) override;
     std::expected<std::vector<std::expected<DirEntry, OsError>>, OsError> list_dir(PStringView path) override;
-    std::expected<bool, OsError> entry_exists(PStringView path) override;
 
     std::expected<HandleId, OsError> open_no_follow(HandleId parent, PStringView name, OpenFor purpose) override;
     std::expected<FileInfo, OsError> handle_info(HandleId handle) override;
@@ -92,7 +89,6 @@ public:
     std::expected<std::vector<DirEntry>, OsError> list_handle(HandleId handle) override;
     std::expected<void, OsError> set_disposition(HandleId handle, Disposition how) override;
     std::expected<void, OsError> clear_readonly(HandleId handle) override;
-    std::expected<void, OsError> move_into(HandleId handle, HandleId new_parent, PStringView name) override;
     void close(HandleId handle) override;
 
     std::expected<HandleId, OsError> open_for_writing(HandleId dir, PStringView name) override;
@@ -104,6 +100,8 @@ public:
 
     std::string system_message(std::uint32_t code) override;
     std::string status_message(std::uint32_t status) override;
+
+    std::expected<PString, OsError> entry_name(PStringView path) override;
 
 private:
     // The object manager's name of a handle (NtQueryObject, ObjectNameInformation).
