@@ -1,5 +1,6 @@
 #include "safety/layout.h"
 
+#include <algorithm>
 #include <array>
 
 #include "platform/error_text.h"
@@ -73,11 +74,11 @@ Result<ApprovedPath> validate_lenient(Platform& os, const LayoutCheck& check, PS
     const Marker values = *parse_marker(*text, false);
 
     for (const RequiredKey& required : required_keys(check)) {
-        const auto found = values.find(required.key);
-        if (found == values.end()) return fail("install marker is missing " + std::string(required.key));
-        if (!value_passes(check, required, found->second))
+        const std::string* found = marker_value(values, required.key);
+        if (!found) return fail("install marker is missing " + std::string(required.key));
+        if (!value_passes(check, required, *found))
             return fail("unexpected value for " + std::string(required.key) + ": expected " +
-                        std::string(required.expected) + ", got " + found->second);
+                        std::string(required.expected) + ", got " + *found);
     }
     return placed;
 }
@@ -112,11 +113,11 @@ Result<ApprovedPath> validate_strict(Platform& os, const LayoutCheck& check, PSt
     if (!values) return fail("invalid metadata line in " + marker_text + ": " + values.error().line);
 
     for (const RequiredKey& required : required_keys(check)) {
-        const auto found = values->find(required.key);
-        if (found == values->end()) return fail("missing key " + std::string(required.key));
-        if (!value_passes(check, required, found->second))
+        const std::string* found = marker_value(*values, required.key);
+        if (!found) return fail("missing key " + std::string(required.key));
+        if (!value_passes(check, required, *found))
             return fail("unexpected " + std::string(required.key) + ": expected " + std::string(required.expected) +
-                        ", got " + found->second);
+                        ", got " + *found);
     }
     log.line("installation validation passed");
     return placed;
@@ -140,10 +141,19 @@ std::expected<Marker, MarkerLineError> parse_marker(std::string_view text, bool 
             continue;
         }
         // The last occurrence of a key wins.
-        values.insert_or_assign(std::string(trim_white_space(line.substr(0, equals))),
-                                std::string(trim_white_space(line.substr(equals + 1))));
+        const std::string_view key = trim_white_space(line.substr(0, equals));
+        std::string value(trim_white_space(line.substr(equals + 1)));
+        const auto known = std::find_if(values.begin(), values.end(), [&](const auto& entry) { return entry.first == key; });
+        if (known != values.end()) known->second = std::move(value);
+        else values.emplace_back(std::string(key), std::move(value));
     }
     return values;
+}
+
+const std::string* marker_value(const Marker& marker, std::string_view key) {
+    for (const auto& [name, value] : marker)
+        if (name == key) return &value;
+    return nullptr;
 }
 
 bool is_a_file(Platform& os, PStringView path) {

@@ -2,9 +2,10 @@
 // command line hold the installation about to be removed.
 #pragma once
 
-#include <map>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/line_sink.h"
 #include "platform/platform.h"
@@ -13,7 +14,12 @@
 
 namespace tu {
 
-using Marker = std::map<std::string, std::string, std::less<>>;
+// The marker's keys and values, each key once (its last value), in the order the keys first
+// appear. A handful of keys: a list is all the lookup needs.
+using Marker = std::vector<std::pair<std::string, std::string>>;
+
+// The value of `key` (compared byte for byte), or null.
+const std::string* marker_value(const Marker& marker, std::string_view key);
 
 // A marker line that has no '=' (the strict generation refuses it); `line` is trimmed.
 struct MarkerLineError {

@@ -27,7 +27,9 @@ using tu::test_support::entry_exists;
 using tu::test_support::expect_only_removed;
 using tu::test_support::make_linux_dir;
 using tu::test_support::quote_argument;
+using tu::test_support::start_linux;
 using tu::test_support::start_process;
+using tu::test_support::unix_path;
 using tu::test_support::wait_until;
 
 // The applications this workstation has installed.

@@ -128,8 +128,8 @@ protected:
         const std::wstring script = std::wstring(L"chdir $ARGV[0] or die; for my $n ($ARGV[1] .. $ARGV[2]) { ") +
                                     (hard ? L"link" : L"symlink") + L"($ARGV[3], \"$ARGV[4]$n$ARGV[5]\") or die }";
         const bool started = start_linux(L"Z:\\usr\\bin\\perl",
-                                         {L"-e", script, wide(unix_path(dir)), std::to_wstring(first), std::to_wstring(last),
-                                          wide(unix_path(target)), head, tail});
+                                         {L"-e", script, unix_path(dir), std::to_wstring(first), std::to_wstring(last),
+                                          unix_path(target), head, tail});
         if (!started || !wait_until([&] { return entry_exists(dir + L"\\" + names.back()); })) names.clear();
         std::sort(names.begin(), names.end());
         return names;
@@ -218,7 +218,7 @@ TEST_F(HostileWinePlanted, LogFolderThatIsALinkLeavesWhereItLeadsEmpty) {
     const auto link_logs = [](Station& s) {
         make_dirs(s.outside() + L"\\elsewhere");
         remove_linux_tree(s.logs);
-        return s.link(s.logs, unix_path(s.outside() + L"\\elsewhere"));
+        return s.link(s.logs, utf8(unix_path(s.outside() + L"\\elsewhere")));
     };
     expect_run("data entry", command_line(lc_kapta, L"full"), 2, "", full_removal(lc_kapta), link_logs);
     EXPECT_EQ(names_in(outside() + L"\\elsewhere"), std::vector<std::wstring>{});
