@@ -2,7 +2,7 @@
 # Tree-removal benchmark: the helper's tree removal against a bare handle-based delete,
 # `cmd /c rd /s /q` under the same Wine and `rm -rf` on the host, each on an identical tree
 # inside the Wine prefix, in one run; then the helper and the bare delete on a chain of
-# nested folders (BENCH_DEPTH levels, default 2,000; 0 skips it).
+# nested folders (BENCH_DEPTH levels, default 250; 0 skips it; 2,000 takes minutes under Wine).
 #
 # Usage: bench/remove-bench.sh [BUILD_DIR]        (default: build/windows)
 # Needs: cmake --preset windows && cmake --build --preset windows --target remove_tree_bench
@@ -24,7 +24,7 @@ top=${BENCH_TOP:-40}
 sub=${BENCH_SUB:-49}
 files=${BENCH_FILES:-10}
 readonly_every=${BENCH_READONLY_EVERY:-7}
-depth=${BENCH_DEPTH:-2000}
+depth=${BENCH_DEPTH:-250}
 
 if [ ! -f "$exe" ]; then
   echo "missing $exe: cmake --build --preset windows --target remove_tree_bench" >&2
