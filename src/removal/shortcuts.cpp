@@ -43,15 +43,19 @@ struct SingleShortcut {
 constexpr SingleShortcut named{MessageSet::A, false, Flavour::logged};
 constexpr SingleShortcut candidate(Flavour flavour) { return {MessageSet::B, true, flavour}; }
 
+// Whether the shortcut is not there, which the log then says.
+bool skipped_as_missing(Platform& os, PStringView path, PStringView shown, const LineSink& log) {
+    if (is_present(os, path)) return false;
+    log.line("skip missing shortcut: " + to_utf8(shown));
+    return true;
+}
+
 // The shortcut is approved before its target is read: what is deleted is the file whose
 // target was found to match, in the folder it was found in.
 Result<> remove_single_shortcut(Platform& os, const ApprovedPath& shortcut, PStringView expected_target,
                                 const LineSink& log, const SingleShortcut& how) {
+    if (skipped_as_missing(os, shortcut.path, shortcut.shown, log)) return {};
     const std::string shown = to_utf8(shortcut.shown);
-    if (!is_present(os, shortcut.path)) {
-        log.line("skip missing shortcut: " + shown);
-        return {};
-    }
     if (!has_exact_lnk_extension(shortcut.shown)) {
         if (how.log_non_lnk) log.line("skip non-lnk shortcut candidate: " + shown);
         return {};
@@ -74,10 +78,7 @@ Result<> remove_single_shortcut(Platform& os, PStringView shortcut, PStringView 
                                 const SingleShortcut& how) {
     // A missing shortcut (most of them, when a run goes through thousands of precincts) is
     // skipped before anything is resolved for it.
-    if (!is_present(os, shortcut)) {
-        log.line("skip missing shortcut: " + to_utf8(shortcut));
-        return {};
-    }
+    if (skipped_as_missing(os, shortcut, shortcut, log)) return {};
     const auto approved = approve(os, shortcut);
     if (!approved) return fail(approved.error());
     return remove_single_shortcut(os, *approved, expected_target, log, how);

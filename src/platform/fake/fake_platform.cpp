@@ -591,7 +591,6 @@ std::expected<std::vector<std::expected<DirEntry, OsError>>, OsError> FakePlatfo
     return out;
 }
 
-
 std::expected<void, OsError> FakePlatform::delete_file(PStringView path) {
     auto node = impl_->lookup(path, false);
     if (!node) return std::unexpected(OsError{node.error(), "DeleteFileW"});
@@ -692,7 +691,6 @@ std::expected<void, OsError> FakePlatform::clear_readonly(HandleId handle) {
     open->node->readonly = false;
     return {};
 }
-
 
 void FakePlatform::close(HandleId handle) {
     auto it = impl_->handles.find(handle.value);

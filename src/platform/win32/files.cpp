@@ -136,7 +136,6 @@ std::expected<PString, OsError> Win32Platform::query_object_name(HandleId handle
     }
 }
 
-
 std::expected<std::vector<std::expected<DirEntry, OsError>>, OsError> Win32Platform::list_dir(PStringView path) {
     using Entries = std::vector<std::expected<DirEntry, OsError>>;
     const PString folder(path);

@@ -156,7 +156,6 @@ std::expected<void, OsError> Win32Platform::clear_readonly(HandleId handle) {
     return {};
 }
 
-
 void Win32Platform::close(HandleId handle) {
     // Takes the handle over only to close it.
     KernelHandle owned(as_handle(handle));

@@ -8,7 +8,6 @@
 #include <oleauto.h>
 #include <winternl.h>
 
-
 #include "platform/platform.h"
 #include "platform/win32/owners.h"
 
